@@ -1,0 +1,83 @@
+#include "app/HushwallApp_win.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/AppPaths.h"
+#include "app/HushwallDlg_win.h"
+#include "app/SplashDlg_win.h"
+#include "programs/ProcessPlatform_win.h"
+#include "toolkit/Messages.h"
+
+namespace {
+
+void CALLBACK SplashTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+    TheApp().CloseSplash();
+    ::KillTimer(nullptr, id);
+}
+
+std::string ModulePath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    path[MAX_PATH - 1] = '\0';
+    return path;
+}
+
+}  // namespace
+
+CHushwallApp::CHushwallApp() = default;
+CHushwallApp::~CHushwallApp() = default;
+
+CHushwallApp& TheApp() { return *static_cast<CHushwallApp*>(AfxGetApp()); }
+
+SettingsStore& AppSettings() { return *TheApp().settings; }
+
+bool CHushwallApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ::LoadLibraryA("riched20.dll");  // the access key dialog uses rich edits
+    ::OleInitialize(nullptr);
+
+    exeFullPath = ModulePath();
+    exeFolder = ExeFolderOf(exeFullPath);
+    settings.reset(new RegistrySettings(kCompanyKey, AppNameOf(exeFullPath)));
+    isNTPlatform = QueryIsNTPlatform();
+
+    if (IsAlreadyRunning()) {
+        ShowMessage(nullptr, "An instance of the application is already running.", "Hushwall!",
+                    MB_OK);
+        ::PostQuitMessage(0);
+        return false;
+    }
+
+    m_splash.reset(new SplashDlg());
+    if (m_splash->Create()) {
+        ::ShowWindow(m_splash->GetSafeHwnd(), SW_SHOW);
+        ::UpdateWindow(m_splash->GetSafeHwnd());
+    }
+    ::SetTimer(nullptr, 0, kSplashMs, SplashTimerProc);
+
+    CHushwallDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    m_splash.reset();
+    return false;
+}
+
+int CHushwallApp::ExitInstance() {
+    ::OleUninitialize();
+    return CWinApp::ExitInstance();
+}
+
+bool CHushwallApp::IsAlreadyRunning() const {
+    return ::IsAlreadyRunning(TakeProcessSnapshot(), exeFullPath);
+}
+
+void CHushwallApp::CloseSplash() {
+    m_splash.reset();  // destroys the window
+    // A stored session keeps the main window hidden even if it was shown after its start-up.
+    HWND main = AfxGetMainHwnd();
+    if (main && !settings->GetString(kSessionSection, kSessionEntry).empty())
+        ::ShowWindow(main, SW_HIDE);
+}

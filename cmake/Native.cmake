@@ -1,0 +1,42 @@
+# Native build: the portable logic with its GoogleTest tests, benchmarks and fuzzers.
+enable_testing()
+
+if(HUSHWALL_FUZZ)
+    # One libFuzzer target per file in tests/fuzz.
+    file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS tests/fuzz/*.cpp)
+    foreach(src IN LISTS FUZZ_SOURCES)
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src})
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_libraries(${name} PRIVATE hushwall_core)
+    endforeach()
+    return()
+endif()
+
+include(GoogleTest)
+
+if(NOT TARGET GTest::gtest_main)
+    find_package(GTest QUIET)
+endif()
+if(NOT GTest_FOUND)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gmock ALIAS gmock)
+endif()
+
+file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
+add_executable(hushwall_tests ${NATIVE_TESTS})
+target_link_libraries(hushwall_tests PRIVATE hushwall_core GTest::gtest_main)
+gtest_discover_tests(hushwall_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
+if(HUSHWALL_BENCH AND NOT HUSHWALL_SANITIZE)
+    find_package(benchmark QUIET)
+    if(benchmark_FOUND)
+        file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS tests/bench/*.cpp)
+        if(BENCH_SOURCES)
+            add_executable(hushwall_bench ${BENCH_SOURCES})
+            target_link_libraries(hushwall_bench PRIVATE hushwall_core benchmark::benchmark_main)
+        endif()
+    endif()
+endif()
+

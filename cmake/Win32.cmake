@@ -1,0 +1,74 @@
+# Windows build: Hushwall.exe, its Win32 adapters and the tests that run under Wine.
+enable_testing()
+
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+file(GLOB TOOLKIT_SOURCES CONFIGURE_DEPENDS toolkit/*_win.cpp)
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
+# Portable code calls a few adapters (file replacement), so one library holds both.
+target_sources(hushwall_core PRIVATE ${WIN32_SOURCES} ${TOOLKIT_SOURCES})
+target_link_libraries(hushwall_core PUBLIC psapi comctl32 ole32 shell32 user32 gdi32 advapi32)
+
+add_executable(Hushwall WIN32 app/WinMain_win.cpp res/Hushwall.rc)
+target_link_libraries(Hushwall PRIVATE hushwall_core)
+target_link_options(Hushwall PRIVATE -static -static-libgcc -static-libstdc++)
+
+# GoogleTest from the distribution's sources, built for Windows.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Small programs the tests start and end.
+file(GLOB HELPER_SOURCES CONFIGURE_DEPENDS tests/win32/helpers/*.cpp)
+set(HELPER_NAMES)
+foreach(src IN LISTS HELPER_SOURCES)
+    get_filename_component(name ${src} NAME_WE)
+    list(APPEND HELPER_NAMES ${name})
+    add_executable(${name} ${src})
+    target_link_options(${name} PRIVATE -static)
+endforeach()
+
+# The Wine session: one Xvfb, prefix and wineserver for all Win32 tests.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(HUSHWALL_WINEARCH win64)
+else()
+    set(HUSHWALL_WINEARCH win32)
+endif()
+add_test(NAME wine_session_start
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${CMAKE_BINARY_DIR} ${HUSHWALL_WINEARCH})
+add_test(NAME wine_session_stop
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 240)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+# Finds windows and drives controls of another process, as a user would.
+file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+list(FILTER DRIVER_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+add_library(e2e_driver STATIC ${DRIVER_SOURCES})
+target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(e2e_driver PUBLIC user32 gtest)
+
+# One test executable per file: unit tests of the adapters, and end-to-end tests
+# that drive Hushwall.exe from another process.
+file(GLOB WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*_test.cpp tests/e2e/*_test.cpp)
+foreach(src IN LISTS WIN32_TESTS)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} res/Hushwall.rc)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE hushwall_core e2e_driver gtest_main)
+    target_link_options(${name} PRIVATE -static)
+    add_dependencies(${name} Hushwall ${HELPER_NAMES})
+    add_test(NAME win32.${name} COMMAND ${name})
+    set_tests_properties(win32.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RUN_SERIAL ON)
+endforeach()
+
+# What we ship: the right machine, the GUI subsystem, no DLLs beyond the system's.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(HUSHWALL_MACHINE x86-64)
+else()
+    set(HUSHWALL_MACHINE i386)
+endif()
+add_test(NAME shipped_executable
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
+set_tests_properties(shipped_executable PROPERTIES LABELS static)

@@ -1,0 +1,129 @@
+#include "programs/ProcessPlatform_win.h"
+
+#include <windows.h>
+// Keep the original entry points so the program also runs where K32* do not exist.
+#ifndef PSAPI_VERSION
+#define PSAPI_VERSION 1
+#endif
+#include <psapi.h>
+#include <tlhelp32.h>
+
+bool isNTPlatform = true;
+
+namespace {
+
+// The access rights the watcher asks for, as the older systems understand them.
+constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x0410
+constexpr DWORD kEndAccess = 0x1F0FFF;
+constexpr DWORD kLimitedQueryAccess = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+
+class Win32ToolhelpApi : public ToolhelpApi {
+public:
+    bool Open() override {
+        m_snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        return m_snapshot != INVALID_HANDLE_VALUE;
+    }
+    bool First(Entry& entry) override { return Read(::Process32First(m_snapshot, Prepared()), entry); }
+    bool Next(Entry& entry) override { return Read(::Process32Next(m_snapshot, Prepared()), entry); }
+    void Close() override { ::CloseHandle(m_snapshot); }
+
+private:
+    PROCESSENTRY32* Prepared() {
+        m_entry = PROCESSENTRY32();
+        m_entry.dwSize = sizeof(m_entry);
+        return &m_entry;
+    }
+    bool Read(BOOL ok, Entry& entry) {
+        if (!ok)
+            return false;
+        entry.pid = m_entry.th32ProcessID;
+        entry.exeFile = m_entry.szExeFile;
+        return true;
+    }
+
+    HANDLE m_snapshot = INVALID_HANDLE_VALUE;
+    PROCESSENTRY32 m_entry = {};
+};
+
+}  // namespace
+
+bool QueryIsNTPlatform() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    if (!::GetVersionExA(&info))
+        return false;
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+bool Win32NtProcessApi::EnumProcesses(uint32_t* ids, uint32_t bytes, uint32_t* written) {
+    DWORD got = 0;
+    if (!::EnumProcesses(reinterpret_cast<DWORD*>(ids), bytes, &got))
+        return false;
+    *written = got;
+    return true;
+}
+
+NtProcessApi::Handle Win32NtProcessApi::OpenForReading(uint32_t pid) {
+    return ::OpenProcess(kReadAccess, FALSE, pid);
+}
+
+bool Win32NtProcessApi::EnumModules(Handle process, Module* modules, uint32_t bytes,
+                                    uint32_t* needed) {
+    DWORD got = 0;
+    if (!::EnumProcessModules(static_cast<HANDLE>(process), reinterpret_cast<HMODULE*>(modules),
+                              bytes, &got))
+        return false;
+    *needed = got;
+    return true;
+}
+
+std::string Win32NtProcessApi::ModuleFileName(Handle process, Module module) {
+    char name[MAX_PATH] = {};
+    if (!::GetModuleFileNameExA(static_cast<HANDLE>(process), static_cast<HMODULE>(module), name,
+                                MAX_PATH))
+        return std::string();
+    name[MAX_PATH - 1] = '\0';
+    return name;
+}
+
+std::string Win32NtProcessApi::ImageFileName(uint32_t pid) {
+    // Not on every system the program runs on, so looked up when needed.
+    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+    static const QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    if (!query)
+        return std::string();
+    HANDLE process = ::OpenProcess(kLimitedQueryAccess, FALSE, pid);
+    if (!process)
+        return std::string();
+    char name[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const BOOL ok = query(process, 0, name, &size);
+    ::CloseHandle(process);
+    return ok ? std::string(name, size) : std::string();
+}
+
+void Win32NtProcessApi::Close(Handle handle) { ::CloseHandle(static_cast<HANDLE>(handle)); }
+
+ProcessSnapshot TakeProcessSnapshot() {
+    if (isNTPlatform) {
+        Win32NtProcessApi api;
+        return TakeNtSnapshot(api);
+    }
+    Win32ToolhelpApi api;
+    return TakeToolhelpSnapshot(api);
+}
+
+bool SystemProcesses::EndProcess(uint32_t pid) {
+    HANDLE process = ::OpenProcess(kEndAccess, TRUE, pid);
+    if (!process)
+        return false;
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process, &exitCode);
+    ::TerminateProcess(process, exitCode);
+    ::CloseHandle(process);
+    return true;
+}

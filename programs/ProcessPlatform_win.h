@@ -1,0 +1,30 @@
+#pragma once
+#include "programs/ProcessSnapshot.h"
+#include "programs/ProcessWatcher.h"
+
+// Set at start-up: the platform reports the NT family. Selects how processes are listed.
+extern bool isNTPlatform;
+
+// Asks the platform which family it belongs to.
+bool QueryIsNTPlatform();
+
+// The running processes, listed the way the platform family allows.
+ProcessSnapshot TakeProcessSnapshot();
+
+// The platform's process-status calls.
+class Win32NtProcessApi : public NtProcessApi {
+public:
+    bool EnumProcesses(uint32_t* ids, uint32_t bytes, uint32_t* written) override;
+    Handle OpenForReading(uint32_t pid) override;
+    bool EnumModules(Handle process, Module* modules, uint32_t bytes, uint32_t* needed) override;
+    std::string ModuleFileName(Handle process, Module module) override;
+    std::string ImageFileName(uint32_t pid) override;
+    void Close(Handle handle) override;
+};
+
+// Lists and ends the system's processes.
+class SystemProcesses : public ProcessControl {
+public:
+    ProcessSnapshot TakeSnapshot() override { return TakeProcessSnapshot(); }
+    bool EndProcess(uint32_t pid) override;
+};

@@ -1,0 +1,169 @@
+#include "e2e/Driver.h"
+
+#include <vector>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct Search {
+    DWORD pid;
+    std::function<bool(HWND)> match;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM lp) {
+    Search* search = reinterpret_cast<Search*>(lp);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && search->match(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTop(DWORD pid, const std::function<bool(HWND)>& match) {
+    Search search{pid, match, nullptr};
+    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+}  // namespace
+
+Program::~Program() {
+    if (process)
+        ::CloseHandle(process);
+}
+
+bool Program::WaitEnd(DWORD timeoutMs) const {
+    return ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Program::ExitCode() const {
+    DWORD code = 0;
+    ::GetExitCodeProcess(process, &code);
+    return code;
+}
+
+void Program::Kill() {
+    if (process && Running()) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+    }
+}
+
+bool Start(const std::string& exe, Program& program) {
+    std::string folder = exe.substr(0, exe.rfind('\\') + 1);
+    std::string command = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info))
+        return false;
+    ::CloseHandle(info.hThread);
+    program.process = info.hProcess;
+    program.pid = info.dwProcessId;
+    return true;
+}
+
+std::string OwnFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string full = path;
+    return full.substr(0, full.rfind('\\') + 1);
+}
+
+std::string FreshFolder(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + name + "\\";
+    // Empty it of what an earlier run left behind.
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileA((folder + data.cFileName).c_str());
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+HWND WaitFor(const std::function<HWND()>& found, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND window = found())
+            return window;
+        if (::GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        ::Sleep(20);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    HWND marker = reinterpret_cast<HWND>(1);
+    return WaitFor([&] { return done() ? marker : nullptr; }, timeoutMs) != nullptr;
+}
+
+HWND FindWindowOf(DWORD pid, const char* caption, const char* className) {
+    return FindTop(pid, [&](HWND window) {
+        if (!::IsWindowVisible(window))
+            return false;
+        if (className && ClassOf(window) != className)
+            return false;
+        return !caption || Text(window) == caption;
+    });
+}
+
+HWND FindCaptionless(DWORD pid) {
+    return FindTop(pid, [](HWND window) {
+        return ::IsWindowVisible(window) && ClassOf(window) == "#32770" &&
+               !(::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION);
+    });
+}
+
+std::string Text(HWND window) {
+    const LRESULT length = ::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+    ::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
+
+void SetText(HWND window, const std::string& text) {
+    ::SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
+
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
+    HWND window = WaitFor(
+        [pid] {
+            return FindTop(pid, [](HWND w) {
+                return ::IsWindowVisible(w) && ClassOf(w) == "#32770" &&
+                       ::GetDlgItem(w, kMessageBoxTextId) != nullptr;
+            });
+        },
+        timeoutMs);
+    if (!window)
+        return false;
+    box.window = window;
+    box.caption = Text(window);
+    box.text = Text(::GetDlgItem(window, kMessageBoxTextId));
+    return true;
+}
+
+void Dismiss(HWND box) { ::PostMessageA(box, WM_COMMAND, IDOK, 0); }
+
+}  // namespace e2e

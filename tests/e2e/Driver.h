@@ -1,0 +1,52 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Drives Hushwall.exe from another process, the way a user would.
+namespace e2e {
+
+struct Program {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    ~Program();
+    bool Running() const { return !WaitEnd(0); }
+    // True once the process has ended, waiting up to `timeoutMs`.
+    bool WaitEnd(DWORD timeoutMs) const;
+    DWORD ExitCode() const;
+    void Kill();
+};
+
+// Starts `exe` with its own folder as the working folder.
+bool Start(const std::string& exe, Program& program);
+
+// The folder of the running test executable, with a trailing backslash.
+std::string OwnFolder();
+// A fresh, empty folder under the temporary folder.
+std::string FreshFolder(const std::string& name);
+
+// Polls every 20 ms until `found` returns a window or the time is up.
+HWND WaitFor(const std::function<HWND()>& found, DWORD timeoutMs);
+// Polls until `done` holds or the time is up.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A visible top-level window of the process with the given caption (any caption when null).
+HWND FindWindowOf(DWORD pid, const char* caption, const char* className = nullptr);
+// A top-level dialog of the process without a title bar.
+HWND FindCaptionless(DWORD pid);
+
+std::string Text(HWND window);  // WM_GETTEXT, which works across processes
+void SetText(HWND window, const std::string& text);
+void Click(HWND button);
+
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+};
+// A message box of the process: a dialog whose static 0xFFFF holds the text.
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs);
+void Dismiss(HWND box);
+
+}  // namespace e2e

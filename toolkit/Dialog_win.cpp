@@ -1,0 +1,81 @@
+#include "toolkit/Dialog.h"
+
+#include "toolkit/App.h"
+
+CDialog::~CDialog() {
+    if (m_hWnd && !m_modal)
+        ::DestroyWindow(m_hWnd);
+}
+
+INT_PTR CDialog::DoModal(HWND parent) {
+    m_modal = true;
+    return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
+                             DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::Create(HWND parent) {
+    m_modal = false;
+    return ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
+                                DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::DestroyWindow() {
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    if (m_hWnd)
+        ::EndDialog(m_hWnd, result);
+}
+
+void CDialog::Close(INT_PTR result) {
+    if (m_modal)
+        EndDialog(result);
+    else
+        DestroyWindow();
+}
+
+bool CDialog::OnCommand(WORD id, WORD /*code*/) {
+    switch (id) {
+    case IDOK:
+        OnOK();
+        return true;
+    case IDCANCEL:
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CDialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lp);
+        self->m_hWnd = hwnd;
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        return self->OnInitDialog();
+    }
+    self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self)
+        return FALSE;
+
+    switch (msg) {
+    case WM_COMMAND:
+        return self->OnCommand(LOWORD(wp), HIWORD(wp)) ? TRUE : FALSE;
+    case WM_TIMER:
+        self->OnTimer(static_cast<UINT_PTR>(wp));
+        return TRUE;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+        self->OnDestroy();
+        return FALSE;
+    }
+    bool handled = false;
+    INT_PTR result = self->OnMessage(msg, wp, lp, handled);
+    if (!handled)
+        return FALSE;
+    ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+    return TRUE;
+}
