@@ -28,9 +28,13 @@ std::string ModulePath() {
 CHushwallApp::CHushwallApp() = default;
 CHushwallApp::~CHushwallApp() = default;
 
-CHushwallApp& TheApp() { return *static_cast<CHushwallApp*>(AfxGetApp()); }
+CHushwallApp& TheApp() {
+    return *static_cast<CHushwallApp*>(AfxGetApp());
+}
 
-SettingsStore& AppSettings() { return *TheApp().settings; }
+SettingsStore& AppSettings() {
+    return *TheApp().settings;
+}
 
 bool CHushwallApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};

@@ -2,7 +2,9 @@
 
 #include "toolkit/App.h"
 
-bool MainWindowHost::HasMainWindow() { return AfxGetMainHwnd() != nullptr; }
+bool MainWindowHost::HasMainWindow() {
+    return AfxGetMainHwnd() != nullptr;
+}
 
 void MainWindowHost::HideMainWindow() {
     if (HWND main = AfxGetMainHwnd())

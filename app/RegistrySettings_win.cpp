@@ -32,9 +32,9 @@ bool RegistrySettings::WriteString(const std::string& section, const std::string
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                           &key, nullptr) != ERROR_SUCCESS)
         return false;
-    const LONG result =
-        ::RegSetValueExA(key, entry.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>(value.size() + 1));
+    const LONG result = ::RegSetValueExA(key, entry.c_str(), 0, REG_SZ,
+                                         reinterpret_cast<const BYTE*>(value.c_str()),
+                                         static_cast<DWORD>(value.size() + 1));
     ::RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }

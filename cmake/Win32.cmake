@@ -72,3 +72,9 @@ endif()
 add_test(NAME shipped_executable
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
 set_tests_properties(shipped_executable PROPERTIES LABELS static)
+
+# Timing of a snapshot and a sweep under Wine; run by scripts/bench.sh.
+add_executable(sweep_timing tests/bench/win32/sweep_timing.cpp)
+target_link_libraries(sweep_timing PRIVATE hushwall_core e2e_driver)
+target_link_options(sweep_timing PRIVATE -static)
+add_dependencies(sweep_timing ${HELPER_NAMES})

@@ -1,7 +1,6 @@
 #include "lists/ListEntry.h"
 
-unsigned CountChecked(const EntryList& list)
-{
+unsigned CountChecked(const EntryList& list) {
     unsigned n = 0;
     for (const ListEntry& e : list)
         if (e.checked)
@@ -9,8 +8,7 @@ unsigned CountChecked(const EntryList& list)
     return n;
 }
 
-EntryList CheckedEntries(const EntryList& list)
-{
+EntryList CheckedEntries(const EntryList& list) {
     EntryList out;
     for (const ListEntry& e : list)
         if (e.checked)

@@ -11,14 +11,12 @@ namespace {
 
 const uint32_t kMagic = 0x000D0DBF;
 
-void PutU32(std::string& out, uint32_t v)
-{
+void PutU32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-void PutString(std::string& out, const std::string& s)
-{
+void PutString(std::string& out, const std::string& s) {
     PutU32(out, static_cast<uint32_t>(s.size()));
     out += s;
 }
@@ -29,8 +27,7 @@ struct Reader {
     const unsigned char* p;
     size_t left;
 
-    bool U32(uint32_t& v)
-    {
+    bool U32(uint32_t& v) {
         if (left < 4)
             return false;
         v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -40,8 +37,7 @@ struct Reader {
     }
 
     // The field's full length is consumed, but the string stops at a zero byte.
-    bool String(std::string& s)
-    {
+    bool String(std::string& s) {
         uint32_t len;
         if (!U32(len) || len > left)
             return false;
@@ -53,8 +49,7 @@ struct Reader {
         return true;
     }
 
-    bool Byte(unsigned char& b)
-    {
+    bool Byte(unsigned char& b) {
         if (left < 1)
             return false;
         b = *p++;
@@ -65,8 +60,7 @@ struct Reader {
 
 }  // namespace
 
-std::string EncodeEntryList(const EntryList& list)
-{
+std::string EncodeEntryList(const EntryList& list) {
     std::string out;
     PutU32(out, kMagic);
     PutU32(out, static_cast<uint32_t>(list.size()));
@@ -78,8 +72,7 @@ std::string EncodeEntryList(const EntryList& list)
     return out;
 }
 
-bool DecodeEntryList(const char* data, size_t size, EntryList& out)
-{
+bool DecodeEntryList(const char* data, size_t size, EntryList& out) {
     out.clear();
     Reader r{reinterpret_cast<const unsigned char*>(data), size};
     uint32_t magic, count;
@@ -100,8 +93,7 @@ bool DecodeEntryList(const char* data, size_t size, EntryList& out)
     return true;
 }
 
-bool SaveEntryList(const std::string& path, const EntryList& list)
-{
+bool SaveEntryList(const std::string& path, const EntryList& list) {
     const std::string data = EncodeEntryList(list);
     const std::string tmp = path + ".tmp";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
@@ -116,8 +108,7 @@ bool SaveEntryList(const std::string& path, const EntryList& list)
     return false;
 }
 
-bool LoadEntryList(const std::string& path, EntryList& list)
-{
+bool LoadEntryList(const std::string& path, EntryList& list) {
     list.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)

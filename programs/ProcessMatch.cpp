@@ -3,16 +3,26 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <unordered_set>
 
 namespace {
 
-int Fold(char c) { return std::tolower(static_cast<unsigned char>(c)); }
+int Fold(char c) {
+    return std::tolower(static_cast<unsigned char>(c));
+}
 
-bool RunsBlockedPath(const ProcessRecord& record, const std::vector<std::string>& blocked) {
-    for (const std::string& path : blocked)
-        for (const std::string& image : record.imagePaths)
-            if (PathsEqualNoCase(path, image))
-                return true;
+std::string Folded(const std::string& s) {
+    std::string folded(s);
+    for (char& c : folded)
+        c = static_cast<char>(Fold(c));
+    return folded;
+}
+
+// Folding each path once turns the paths-times-images comparisons into lookups.
+bool RunsBlockedPath(const ProcessRecord& record, const std::unordered_set<std::string>& blocked) {
+    for (const std::string& image : record.imagePaths)
+        if (blocked.count(Folded(image)))
+            return true;
     return false;
 }
 
@@ -51,9 +61,14 @@ std::vector<uint32_t> FindBlockedProcesses(const ProcessSnapshot& snapshot,
     auto listed = [&result](uint32_t pid) {
         return std::find(result.begin(), result.end(), pid) != result.end();
     };
-    for (const ProcessRecord& record : snapshot)
-        if (RunsBlockedPath(record, blockedPrograms) && !listed(record.pid))
-            result.push_back(record.pid);
+    if (!blockedPrograms.empty()) {
+        std::unordered_set<std::string> blocked;
+        for (const std::string& path : blockedPrograms)
+            blocked.insert(Folded(path));
+        for (const ProcessRecord& record : snapshot)
+            if (RunsBlockedPath(record, blocked) && !listed(record.pid))
+                result.push_back(record.pid);
+    }
 
     // Only the first task manager per sweep; a second one is caught by the next.
     for (const ProcessRecord& record : snapshot) {

@@ -23,8 +23,12 @@ public:
         m_snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         return m_snapshot != INVALID_HANDLE_VALUE;
     }
-    bool First(Entry& entry) override { return Read(::Process32First(m_snapshot, Prepared()), entry); }
-    bool Next(Entry& entry) override { return Read(::Process32Next(m_snapshot, Prepared()), entry); }
+    bool First(Entry& entry) override {
+        return Read(::Process32First(m_snapshot, Prepared()), entry);
+    }
+    bool Next(Entry& entry) override {
+        return Read(::Process32Next(m_snapshot, Prepared()), entry);
+    }
     void Close() override { ::CloseHandle(m_snapshot); }
 
 private:
@@ -106,7 +110,9 @@ std::string Win32NtProcessApi::ImageFileName(uint32_t pid) {
     return ok ? std::string(name, size) : std::string();
 }
 
-void Win32NtProcessApi::Close(Handle handle) { ::CloseHandle(static_cast<HANDLE>(handle)); }
+void Win32NtProcessApi::Close(Handle handle) {
+    ::CloseHandle(static_cast<HANDLE>(handle));
+}
 
 ProcessSnapshot TakeProcessSnapshot() {
     if (isNTPlatform) {

@@ -34,7 +34,8 @@ ProcessSnapshot TakeNtSnapshot(NtProcessApi& api) {
     ProcessSnapshot snapshot;
     std::vector<uint32_t> ids(kMaxSnapshotProcesses);
     uint32_t written = 0;
-    if (!api.EnumProcesses(ids.data(), static_cast<uint32_t>(ids.size() * sizeof(uint32_t)), &written))
+    if (!api.EnumProcesses(ids.data(), static_cast<uint32_t>(ids.size() * sizeof(uint32_t)),
+                           &written))
         return snapshot;
     ids.resize(std::min<size_t>(written / sizeof(uint32_t), kMaxSnapshotProcesses));
 

@@ -32,7 +32,7 @@ public:
         std::string exeFile;
     };
     virtual ~ToolhelpApi() = default;
-    virtual bool Open() = 0;                 // takes the snapshot
+    virtual bool Open() = 0;  // takes the snapshot
     virtual bool First(Entry& entry) = 0;
     virtual bool Next(Entry& entry) = 0;
     virtual void Close() = 0;

@@ -23,7 +23,9 @@ void StopWatcherTimer() {
     g_watcher = nullptr;
 }
 
-UINT_PTR WatcherTimerId() { return g_watcherTimerId; }
+UINT_PTR WatcherTimerId() {
+    return g_watcherTimerId;
+}
 
 void CALLBACK OnWatcherTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (g_watcher)

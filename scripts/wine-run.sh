@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs a Windows program in the build's Wine session; ctest uses it as the emulator.
+# The session is found beside the program or given in HUSHWALL_WINE_SESSION.
 # A hung program is ended after HUSHWALL_WINE_TIMEOUT seconds (default 300).
 set -euo pipefail
 
 exe=$1
 shift
 dir=$(cd "$(dirname "$exe")" && pwd)
-env_file=
-for d in "$dir" "$dir/.." "$dir/../.."; do
+env_file=${HUSHWALL_WINE_SESSION:-}
+[ -n "$env_file" ] || for d in "$dir" "$dir/.." "$dir/../.."; do
     [ -f "$d/wine-session.env" ] && env_file=$d/wine-session.env && break
 done
 if [ -z "$env_file" ]; then

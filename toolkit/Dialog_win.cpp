@@ -38,12 +38,12 @@ void CDialog::Close(INT_PTR result) {
 
 bool CDialog::OnCommand(WORD id, WORD /*code*/) {
     switch (id) {
-    case IDOK:
-        OnOK();
-        return true;
-    case IDCANCEL:
-        OnCancel();
-        return true;
+        case IDOK:
+            OnOK();
+            return true;
+        case IDCANCEL:
+            OnCancel();
+            return true;
     }
     return false;
 }
@@ -61,16 +61,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         return FALSE;
 
     switch (msg) {
-    case WM_COMMAND:
-        return self->OnCommand(LOWORD(wp), HIWORD(wp)) ? TRUE : FALSE;
-    case WM_TIMER:
-        self->OnTimer(static_cast<UINT_PTR>(wp));
-        return TRUE;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        self->m_hWnd = nullptr;
-        self->OnDestroy();
-        return FALSE;
+        case WM_COMMAND:
+            return self->OnCommand(LOWORD(wp), HIWORD(wp)) ? TRUE : FALSE;
+        case WM_TIMER:
+            self->OnTimer(static_cast<UINT_PTR>(wp));
+            return TRUE;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+            self->m_hWnd = nullptr;
+            self->OnDestroy();
+            return FALSE;
     }
     bool handled = false;
     INT_PTR result = self->OnMessage(msg, wp, lp, handled);

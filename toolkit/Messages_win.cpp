@@ -21,4 +21,6 @@ int ShowMessage(HWND owner, const char* text, const char* caption, UINT flags) {
     return ::MessageBoxA(owner, text, caption, flags);
 }
 
-void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+void SetMessageSink(MessageSink sink) {
+    Sink() = std::move(sink);
+}

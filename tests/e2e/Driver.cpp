@@ -145,7 +145,9 @@ void SetText(HWND window, const std::string& text) {
     ::SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void Click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+    ::SendMessageA(button, BM_CLICK, 0, 0);
+}
 
 bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
     HWND window = WaitFor(
@@ -164,6 +166,8 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
     return true;
 }
 
-void Dismiss(HWND box) { ::PostMessageA(box, WM_COMMAND, IDOK, 0); }
+void Dismiss(HWND box) {
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
 
 }  // namespace e2e

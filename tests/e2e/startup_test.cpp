@@ -11,15 +11,25 @@ const char* kSessionKey = "Software\\Calderine\\Hushwall\\BlockingSectionInfo";
 
 void StoreSession(const char* value) {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSessionKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSessionKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ::RegSetValueExA(key, "BlockingEntryInfo", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                      static_cast<DWORD>(strlen(value) + 1));
     ::RegCloseKey(key);
 }
 
-void ClearSession() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kSessionKey); }
+// In the system's z-order, `upper` lies above `lower`.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = ::GetWindow(lower, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
+        if (w == upper)
+            return true;
+    return false;
+}
+
+void ClearSession() {
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSessionKey);
+}
 
 // Closes the main window the way the user does, so Wine is not left with a killed process.
 void Close(e2e::Program& program, HWND main) {
@@ -61,6 +71,7 @@ TEST_F(Startup, ShowsThePictureForTwoSecondsThenTheMainDialog) {
     HWND main = MainWindow(program);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(::IsWindowVisible(splash)) << "the picture stays while the main dialog opens";
+    EXPECT_TRUE(IsAbove(splash, main)) << "and stays in front of it";
 
     // Gone about 2000 ms after it appeared; the main dialog stays.
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(splash); }, 6000));
@@ -122,8 +133,7 @@ TEST_F(Startup, StoredSessionKeepsTheMainWindowHiddenAfterThePicture) {
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(splash); }, 6000));
 
-    HWND main = e2e::WaitFor(
-        [&] { return ::FindWindowA("#32770", "Hushwall!"); }, 2000);
+    HWND main = e2e::WaitFor([&] { return ::FindWindowA("#32770", "Hushwall!"); }, 2000);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 2000));
     Close(program, main);

@@ -8,8 +8,7 @@
 // Properties: a failed decode leaves the list empty; decoded strings hold
 // no zero byte; whatever decodes survives encode -> decode unchanged; and
 // encoding is canonical, so a second encode gives the same bytes.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EntryList list{{"stale", "stale", true}};
     if (!DecodeEntryList(reinterpret_cast<const char*>(data), size, list)) {
         if (!list.empty())

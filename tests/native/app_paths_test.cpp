@@ -13,7 +13,8 @@ ProcessRecord Proc(uint32_t pid, std::vector<std::string> paths) {
 }
 
 TEST(ExeFolderOf, KeepsTheLastBackslashAndIsEmptyWithoutOne) {
-    EXPECT_EQ(ExeFolderOf("C:\\Program Files\\Hushwall\\Hushwall.exe"), "C:\\Program Files\\Hushwall\\");
+    EXPECT_EQ(ExeFolderOf("C:\\Program Files\\Hushwall\\Hushwall.exe"),
+              "C:\\Program Files\\Hushwall\\");
     EXPECT_EQ(ExeFolderOf("C:\\Hushwall.exe"), "C:\\");
     EXPECT_EQ(ExeFolderOf("Hushwall.exe"), "");
     EXPECT_EQ(ExeFolderOf("C:/x/Hushwall.exe"), "");  // only backslashes separate

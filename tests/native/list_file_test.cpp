@@ -17,29 +17,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string U32(uint32_t v)
-{
+std::string U32(uint32_t v) {
     std::string s;
     for (int i = 0; i < 4; ++i)
         s.push_back(static_cast<char>(v >> (8 * i)));
     return s;
 }
 
-std::string Header(uint32_t count) { return U32(0x000D0DBF) + U32(count); }
-
-std::string Entry(const std::string& target, const std::string& name, unsigned char checked)
-{
-    return U32(static_cast<uint32_t>(target.size())) + target +
-           U32(static_cast<uint32_t>(name.size())) + name + std::string(1, static_cast<char>(checked));
+std::string Header(uint32_t count) {
+    return U32(0x000D0DBF) + U32(count);
 }
 
-bool operator==(const ListEntry& a, const ListEntry& b)
-{
+std::string Entry(const std::string& target, const std::string& name, unsigned char checked) {
+    return U32(static_cast<uint32_t>(target.size())) + target +
+           U32(static_cast<uint32_t>(name.size())) + name +
+           std::string(1, static_cast<char>(checked));
+}
+
+bool operator==(const ListEntry& a, const ListEntry& b) {
     return a.target == b.target && a.name == b.name && a.checked == b.checked;
 }
 
-EntryList Sample()
-{
+EntryList Sample() {
     return {{"C:\\Games\\game.exe", "Game", true},
             {"", "", false},
             {"https://news.example.com/", "News", true},
@@ -49,8 +48,7 @@ EntryList Sample()
 
 class ListFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char pattern[] = "/tmp/hushwall-lists-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
@@ -58,19 +56,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    void Write(const std::string& bytes)
-    {
-        std::ofstream(path_, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& path) const
-    {
+    void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+    std::string Read(const std::string& path) const {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Loads `bytes` into a list that held an entry before, so a failure that
     // leaves old contents behind is seen too.
-    bool LoadBytes(const std::string& bytes, EntryList& list)
-    {
+    bool LoadBytes(const std::string& bytes, EntryList& list) {
         Write(bytes);
         list = {{"old", "old", true}};
         return LoadEntryList(path_, list);
@@ -80,11 +73,19 @@ protected:
     std::string path_;
 };
 
-TEST_F(ListFileTest, ExampleEntryIsByteExact)
-{
+TEST_F(ListFileTest, ExampleEntryIsByteExact) {
     ASSERT_TRUE(SaveEntryList(path_, {{"C:\\a.exe", "A", true}}));
-    const std::string expected = std::string("\xBF\x0D\x0D\x00" "\x01\x00\x00\x00" "\x08\x00\x00\x00", 12) +
-                                 "C:\\a.exe" + std::string("\x01\x00\x00\x00" "A" "\x01", 6);
+    const std::string expected = std::string(
+                                     "\xBF\x0D\x0D\x00"
+                                     "\x01\x00\x00\x00"
+                                     "\x08\x00\x00\x00",
+                                     12) +
+                                 "C:\\a.exe" +
+                                 std::string(
+                                     "\x01\x00\x00\x00"
+                                     "A"
+                                     "\x01",
+                                     6);
     ASSERT_EQ(expected.size(), 26u);
     EXPECT_EQ(Read(path_), expected);
 
@@ -94,8 +95,7 @@ TEST_F(ListFileTest, ExampleEntryIsByteExact)
     EXPECT_TRUE(back[0] == (ListEntry{"C:\\a.exe", "A", true}));
 }
 
-TEST_F(ListFileTest, EmptyListIsJustTheHeader)
-{
+TEST_F(ListFileTest, EmptyListIsJustTheHeader) {
     ASSERT_TRUE(SaveEntryList(path_, {}));
     EXPECT_EQ(Read(path_), Header(0));
 
@@ -104,8 +104,7 @@ TEST_F(ListFileTest, EmptyListIsJustTheHeader)
     EXPECT_TRUE(list.empty());
 }
 
-TEST_F(ListFileTest, RoundTripKeepsEveryEntryInOrder)
-{
+TEST_F(ListFileTest, RoundTripKeepsEveryEntryInOrder) {
     const EntryList sample = Sample();
     ASSERT_TRUE(SaveEntryList(path_, sample));
     EntryList back;
@@ -119,8 +118,7 @@ TEST_F(ListFileTest, RoundTripKeepsEveryEntryInOrder)
     EXPECT_EQ(Read(path_), Header(1) + Entry("x", "y", 0));
 }
 
-TEST_F(ListFileTest, TruncatedOrForeignFilesFailAndLeaveListEmpty)
-{
+TEST_F(ListFileTest, TruncatedOrForeignFilesFailAndLeaveListEmpty) {
     const std::string whole = Header(1) + Entry("C:\\a.exe", "A", 1);
     EntryList list;
     for (size_t n = 0; n < whole.size(); ++n) {
@@ -138,25 +136,23 @@ TEST_F(ListFileTest, TruncatedOrForeignFilesFailAndLeaveListEmpty)
     EXPECT_TRUE(list.empty());
 }
 
-TEST_F(ListFileTest, CountBeyondEntriesPresentFails)
-{
+TEST_F(ListFileTest, CountBeyondEntriesPresentFails) {
     EntryList list;
     EXPECT_FALSE(LoadBytes(Header(3) + Entry("a", "A", 1) + Entry("b", "B", 0), list));
     EXPECT_TRUE(list.empty());
 }
 
-TEST_F(ListFileTest, BytesAfterLastEntryAreIgnored)
-{
+TEST_F(ListFileTest, BytesAfterLastEntryAreIgnored) {
     EntryList list;
     ASSERT_TRUE(LoadBytes(Header(1) + Entry("a", "A", 0) + Entry("b", "B", 1) + "junk", list));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_TRUE(list[0] == (ListEntry{"a", "A", false}));
 }
 
-TEST_F(ListFileTest, AnyNonZeroCheckedByteLoadsCheckedAndSavesAsOne)
-{
+TEST_F(ListFileTest, AnyNonZeroCheckedByteLoadsCheckedAndSavesAsOne) {
     EntryList list;
-    ASSERT_TRUE(LoadBytes(Header(3) + Entry("a", "", 2) + Entry("b", "", 255) + Entry("c", "", 0), list));
+    ASSERT_TRUE(
+        LoadBytes(Header(3) + Entry("a", "", 2) + Entry("b", "", 255) + Entry("c", "", 0), list));
     ASSERT_EQ(list.size(), 3u);
     EXPECT_TRUE(list[0].checked);
     EXPECT_TRUE(list[1].checked);
@@ -166,8 +162,7 @@ TEST_F(ListFileTest, AnyNonZeroCheckedByteLoadsCheckedAndSavesAsOne)
     EXPECT_EQ(Read(path_), Header(3) + Entry("a", "", 1) + Entry("b", "", 1) + Entry("c", "", 0));
 }
 
-TEST_F(ListFileTest, ZeroByteEndsStringButWholeFieldIsConsumed)
-{
+TEST_F(ListFileTest, ZeroByteEndsStringButWholeFieldIsConsumed) {
     const std::string target("C:\\a.exe\0garbage", 16);
     const std::string name("\0hidden", 7);
     EntryList list;
@@ -180,8 +175,7 @@ TEST_F(ListFileTest, ZeroByteEndsStringButWholeFieldIsConsumed)
 // Decodes in a child whose address space is capped a few hundred MiB above
 // what it already uses, so trusting a length or count (a 4 GiB string, a
 // reserve() of 0xFFFFFFFF entries) throws and the child aborts.
-[[noreturn]] void DecodeUnderMemoryCap(const std::string& in)
-{
+[[noreturn]] void DecodeUnderMemoryCap(const std::string& in) {
     long pages = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(f, "%ld", &pages) != 1)
@@ -199,8 +193,7 @@ TEST_F(ListFileTest, ZeroByteEndsStringButWholeFieldIsConsumed)
     std::_Exit(!ok && out.empty() ? 0 : 1);
 }
 
-TEST(ListFileDecode, HugeFieldsFailWithoutAllocating)
-{
+TEST(ListFileDecode, HugeFieldsFailWithoutAllocating) {
     const std::string inputs[] = {
         Header(0xFFFFFFFF) + Entry("a", "A", 1),
         Header(1) + U32(0xFFFFFFFF) + "C:\\a.exe",
@@ -211,8 +204,7 @@ TEST(ListFileDecode, HugeFieldsFailWithoutAllocating)
         EXPECT_EXIT(DecodeUnderMemoryCap(in), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(ListFileTest, FailedSaveLeavesNoTemporaryFile)
-{
+TEST_F(ListFileTest, FailedSaveLeavesNoTemporaryFile) {
     const std::string noFolder = (dir_ / "absent" / "list.dat").string();
     EXPECT_FALSE(SaveEntryList(noFolder, Sample()));
     EXPECT_FALSE(fs::exists(noFolder + ".tmp"));
@@ -224,8 +216,7 @@ TEST_F(ListFileTest, FailedSaveLeavesNoTemporaryFile)
     EXPECT_TRUE(fs::is_directory(folder));
 }
 
-TEST_F(ListFileTest, FailedSaveLeavesOldFileUntouched)
-{
+TEST_F(ListFileTest, FailedSaveLeavesOldFileUntouched) {
     const std::string old = Header(1) + Entry("C:\\keep.exe", "Keep", 1);
     Write(old);
     // A folder in the temporary file's place makes the save fail before the swap.
@@ -234,8 +225,7 @@ TEST_F(ListFileTest, FailedSaveLeavesOldFileUntouched)
     EXPECT_EQ(Read(path_), old);
 }
 
-TEST(ListEntry, CheckedEntriesKeepsOrderAndFields)
-{
+TEST(ListEntry, CheckedEntriesKeepsOrderAndFields) {
     const EntryList sample = Sample();
     const EntryList checked = CheckedEntries(sample);
     EXPECT_EQ(CountChecked(sample), 3u);

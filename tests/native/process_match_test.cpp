@@ -15,12 +15,9 @@ using Ids = std::vector<uint32_t>;
 
 TEST(FindBlockedProcesses, MatchesWholePathsIgnoringCaseInSnapshotOrder) {
     const ProcessSnapshot snapshot = {
-        Proc(10, {"C:\\Games\\Solitaire.exe"}),
-        Proc(11, {"C:\\Work\\editor.exe"}),
-        Proc(12, {"c:\\games\\SOLITAIRE.EXE"}),
-        Proc(13, {"C:\\Games\\Solitaire.exe.old"}),
-        Proc(14, {"D:\\Games\\Solitaire.exe"}),
-        Proc(15, {"C:\\GAMES\\CHESS.EXE"}),
+        Proc(10, {"C:\\Games\\Solitaire.exe"}), Proc(11, {"C:\\Work\\editor.exe"}),
+        Proc(12, {"c:\\games\\SOLITAIRE.EXE"}), Proc(13, {"C:\\Games\\Solitaire.exe.old"}),
+        Proc(14, {"D:\\Games\\Solitaire.exe"}), Proc(15, {"C:\\GAMES\\CHESS.EXE"}),
     };
     // Blocked-list order does not reorder the result.
     EXPECT_EQ(FindBlockedProcesses(snapshot, {"C:\\Games\\Chess.exe", "C:\\Games\\Solitaire.exe"}),

@@ -87,7 +87,8 @@ TEST(NtSnapshot, KeepsExeAndComModulesInOrderAndRecordsWithoutAny) {
     };
     const ProcessSnapshot snapshot = TakeNtSnapshot(api);
     ASSERT_EQ(Pids(snapshot), (std::vector<uint32_t>{4, 8}));
-    EXPECT_EQ(snapshot[0].imagePaths, (std::vector<std::string>{"C:\\Apps\\Game.EXE", "C:\\Apps\\helper.Com"}));
+    EXPECT_EQ(snapshot[0].imagePaths,
+              (std::vector<std::string>{"C:\\Apps\\Game.EXE", "C:\\Apps\\helper.Com"}));
     EXPECT_TRUE(snapshot[1].imagePaths.empty());
     EXPECT_EQ(api.open, 0) << "every process handle is closed";
 }
@@ -117,7 +118,8 @@ TEST(NtSnapshot, FallsBackToTheImagePathWhenModulesCannotBeListed) {
     api.processes = {{40, wide}, {41, odd}};
     const ProcessSnapshot snapshot = TakeNtSnapshot(api);
     ASSERT_EQ(Pids(snapshot), (std::vector<uint32_t>{40, 41}));
-    EXPECT_EQ(snapshot[0].imagePaths, (std::vector<std::string>{"C:\\Windows\\System32\\Taskmgr.exe"}));
+    EXPECT_EQ(snapshot[0].imagePaths,
+              (std::vector<std::string>{"C:\\Windows\\System32\\Taskmgr.exe"}));
     EXPECT_TRUE(snapshot[1].imagePaths.empty());
     EXPECT_EQ(api.open, 0);
 }

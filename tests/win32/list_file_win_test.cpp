@@ -12,32 +12,32 @@ namespace {
 
 class ListFileWinTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char base[MAX_PATH];
         ASSERT_NE(GetTempPathA(MAX_PATH, base), 0u);
         dir_ = std::string(base) + "hushwall-lists-" + std::to_string(GetCurrentProcessId()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
         path_ = dir_ + "\\list.dat";
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         DeleteFileA(path_.c_str());
         DeleteFileA((path_ + ".tmp").c_str());
         RemoveDirectoryA(dir_.c_str());
     }
 
-    std::string Read() const
-    {
+    std::string Read() const {
         std::ifstream in(path_, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    bool TmpExists() const { return GetFileAttributesA((path_ + ".tmp").c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool TmpExists() const {
+        return GetFileAttributesA((path_ + ".tmp").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     // Holds the list file open the way another program would: no sharing.
-    HANDLE HoldExclusively() const
-    {
-        return CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE HoldExclusively() const {
+        return CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     }
 
     std::string dir_;
@@ -49,8 +49,7 @@ const EntryList kSample = {{"C:\\Games\\game.exe", "Game", true},
                            {"", "", true},
                            {"C:\\Spi\xe9le\\\xff.exe", "\xe9t\xe9", true}};
 
-TEST_F(ListFileWinTest, SaveThenLoadRoundTrips)
-{
+TEST_F(ListFileWinTest, SaveThenLoadRoundTrips) {
     ASSERT_TRUE(SaveEntryList(path_, {{"C:\\old.exe", "Old", false}}));
     // The second save replaces an existing file.
     ASSERT_TRUE(SaveEntryList(path_, kSample));
@@ -65,8 +64,7 @@ TEST_F(ListFileWinTest, SaveThenLoadRoundTrips)
     }
 }
 
-TEST_F(ListFileWinTest, SaveOverFileHeldWithoutSharingFailsAndKeepsIt)
-{
+TEST_F(ListFileWinTest, SaveOverFileHeldWithoutSharingFailsAndKeepsIt) {
     ASSERT_TRUE(SaveEntryList(path_, {{"C:\\keep.exe", "Keep", true}}));
     const std::string before = Read();
     ASSERT_EQ(before.size(), 8u + 9u + 11u + 4u);
@@ -82,8 +80,7 @@ TEST_F(ListFileWinTest, SaveOverFileHeldWithoutSharingFailsAndKeepsIt)
     EXPECT_EQ(Read(), before);
 }
 
-TEST_F(ListFileWinTest, LoadOfFileHeldWithoutSharingFailsEmpty)
-{
+TEST_F(ListFileWinTest, LoadOfFileHeldWithoutSharingFailsEmpty) {
     ASSERT_TRUE(SaveEntryList(path_, kSample));
     HANDLE held = HoldExclusively();
     ASSERT_NE(held, INVALID_HANDLE_VALUE);

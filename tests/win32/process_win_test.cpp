@@ -81,7 +81,8 @@ protected:
         EXPECT_TRUE(e2e::Start(exe, *m_started.back())) << exe;
         // Listed only once its image is mapped.
         const DWORD pid = m_started.back()->pid;
-        EXPECT_TRUE(e2e::WaitUntil([pid] { return FindPid(TakeProcessSnapshot(), pid) != nullptr; }, 5000));
+        EXPECT_TRUE(
+            e2e::WaitUntil([pid] { return FindPid(TakeProcessSnapshot(), pid) != nullptr; }, 5000));
         return *m_started.back();
     }
 
@@ -109,7 +110,8 @@ TEST_F(ProcessWin, ToolhelpWalkGivesEveryProcessOneImage) {
     // The walk names the executable; NT-family systems give its base name only.
     const std::string own = ModulePath();
     const std::string& seen = self->imagePaths[0];
-    EXPECT_TRUE(own.size() >= seen.size() && own.compare(own.size() - seen.size(), seen.size(), seen) == 0)
+    EXPECT_TRUE(own.size() >= seen.size() &&
+                own.compare(own.size() - seen.size(), seen.size(), seen) == 0)
         << seen;
 }
 

@@ -37,11 +37,12 @@ TEST_F(SettingsWin, StringsLiveUnderCompanyApplicationAndSection) {
 
 TEST_F(SettingsWin, ValuesOfAnotherTypeReadAsTheFallback) {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Calderine\\HushwallSettingsTest\\S", 0,
-                                nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Calderine\\HushwallSettingsTest\\S",
+                                0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const DWORD number = 5;
-    ::RegSetValueExA(key, "E", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    ::RegSetValueExA(key, "E", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                     sizeof(number));
     // A string stored without its terminator still reads whole.
     ::RegSetValueExA(key, "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
     ::RegCloseKey(key);
