@@ -12,12 +12,29 @@ target_link_libraries(hushwall_core PUBLIC psapi comctl32 ole32 shell32 user32 g
 
 add_executable(Hushwall WIN32 app/WinMain_win.cpp res/Hushwall.rc)
 target_link_libraries(Hushwall PRIVATE hushwall_core)
-target_link_options(Hushwall PRIVATE -static -static-libgcc -static-libstdc++)
+if(MINGW)
+    target_link_options(Hushwall PRIVATE -static -static-libgcc -static-libstdc++)
+endif()
 
-# GoogleTest from the distribution's sources, built for Windows.
+# What we ship: the right machine, the GUI subsystem, no DLLs beyond the system's.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(HUSHWALL_MACHINE x86-64)
+else()
+    set(HUSHWALL_MACHINE i386)
+endif()
+add_test(NAME shipped_executable
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
+set_tests_properties(shipped_executable PROPERTIES LABELS static)
+
+# GoogleTest from the distribution's sources, built for Windows. Without them
+# only the program is built.
+set(HUSHWALL_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT EXISTS ${HUSHWALL_GTEST_SOURCE}/CMakeLists.txt)
+    return()
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${HUSHWALL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # Small programs the tests start and end.
 file(GLOB HELPER_SOURCES CONFIGURE_DEPENDS tests/win32/helpers/*.cpp)
@@ -62,16 +79,6 @@ foreach(src IN LISTS WIN32_TESTS)
     add_test(NAME win32.${name} COMMAND ${name})
     set_tests_properties(win32.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RUN_SERIAL ON)
 endforeach()
-
-# What we ship: the right machine, the GUI subsystem, no DLLs beyond the system's.
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    set(HUSHWALL_MACHINE x86-64)
-else()
-    set(HUSHWALL_MACHINE i386)
-endif()
-add_test(NAME shipped_executable
-         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
-set_tests_properties(shipped_executable PROPERTIES LABELS static)
 
 # Timing of a snapshot and a sweep under Wine; run by scripts/bench.sh.
 add_executable(sweep_timing tests/bench/win32/sweep_timing.cpp)
