@@ -47,6 +47,7 @@ struct MessageBoxSeen {
 };
 // A message box of the process: a dialog whose static 0xFFFF holds the text.
 bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs);
+// Presses the box's OK button.
 void Dismiss(HWND box);
 
 }  // namespace e2e

@@ -78,6 +78,9 @@ TEST_F(Startup, ShowsThePictureForTwoSecondsThenTheMainDialog) {
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_NE(::GetDlgItem(main, 1000), nullptr);
     EXPECT_EQ(e2e::Text(::GetDlgItem(main, 1000)), "Hushwall NOW!");
+    HWND days = ::GetDlgItem(main, 1001);
+    e2e::SetText(days, "12");
+    EXPECT_EQ(e2e::Text(days), "12");
     Close(program, main);
     EXPECT_FALSE(program.Running());
 }
@@ -131,10 +134,9 @@ TEST_F(Startup, StoredSessionKeepsTheMainWindowHiddenAfterThePicture) {
     ASSERT_TRUE(e2e::Start(Install("hw-e2e-session"), program));
     HWND splash = e2e::WaitFor([&] { return e2e::FindCaptionless(program.pid); }, 10000);
     ASSERT_NE(splash, nullptr);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(splash); }, 6000));
-
-    HWND main = e2e::WaitFor([&] { return ::FindWindowA("#32770", "Hushwall!"); }, 2000);
+    HWND main = MainWindow(program);
     ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(splash); }, 6000));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 2000));
     Close(program, main);
 }
