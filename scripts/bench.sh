@@ -9,14 +9,7 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench -j"$(nproc)" --target hushwall_bench >/dev/null
 build/bench/hushwall_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
-if scripts/can-run-32bit.sh; then
-    build=build/win32 toolchain=cmake/toolchain-mingw-i686.cmake arch=win32
-else
-    build=build/win64 toolchain=cmake/toolchain-mingw-x86_64.cmake arch=win64
-    echo "(this machine cannot execute 32-bit code: timing the x86-64 build)"
-fi
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sweep_timing >/dev/null
+. scripts/windows-build.sh sweep_timing
 session=$build/bench
 mkdir -p "$session"
 scripts/wine-session.sh start "$session" "$arch"

@@ -9,16 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
 
-# The shipped build is 32-bit; machines that cannot execute 32-bit code run the
-# same sources built for x86-64.
-if scripts/can-run-32bit.sh; then
-    build=build/win32 toolchain=cmake/toolchain-mingw-i686.cmake arch=win32
-else
-    build=build/win64 toolchain=cmake/toolchain-mingw-x86_64.cmake arch=win64
-    echo "This machine cannot execute 32-bit code: starting the x86-64 build."
-fi
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Hushwall >/dev/null
+. scripts/windows-build.sh Hushwall
 
 # The program keeps its files beside itself: give it a folder of its own.
 app=$build/app

@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "records.h"
+
 #include "app/AppPaths.h"
 #include "app/Settings.h"
 
 namespace {
-
-ProcessRecord Proc(uint32_t pid, std::vector<std::string> paths) {
-    ProcessRecord record;
-    record.pid = pid;
-    record.imagePaths = std::move(paths);
-    return record;
-}
 
 TEST(ExeFolderOf, KeepsTheLastBackslashAndIsEmptyWithoutOne) {
     EXPECT_EQ(ExeFolderOf("C:\\Program Files\\Hushwall\\Hushwall.exe"),

@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "records.h"
+
 #include "programs/ProcessMatch.h"
 
 namespace {
-
-ProcessRecord Proc(uint32_t pid, std::vector<std::string> paths) {
-    ProcessRecord record;
-    record.pid = pid;
-    record.imagePaths = std::move(paths);
-    return record;
-}
 
 using Ids = std::vector<uint32_t>;
 
