@@ -32,10 +32,6 @@ CHushwallApp& TheApp() {
     return *static_cast<CHushwallApp*>(AfxGetApp());
 }
 
-SettingsStore& AppSettings() {
-    return *TheApp().settings;
-}
-
 bool CHushwallApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -44,7 +40,7 @@ bool CHushwallApp::InitInstance() {
 
     exeFullPath = ModulePath();
     exeFolder = ExeFolderOf(exeFullPath);
-    settings.reset(new RegistrySettings(kCompanyKey, AppNameOf(exeFullPath)));
+    settings = std::make_unique<RegistrySettings>(kCompanyKey, AppNameOf(exeFullPath));
     isNTPlatform = QueryIsNTPlatform();
 
     if (IsAlreadyRunning()) {
@@ -54,7 +50,7 @@ bool CHushwallApp::InitInstance() {
         return false;
     }
 
-    m_splash.reset(new SplashDlg());
+    m_splash = std::make_unique<SplashDlg>();
     if (m_splash->Create()) {
         ::ShowWindow(m_splash->GetSafeHwnd(), SW_SHOW);
         ::UpdateWindow(m_splash->GetSafeHwnd());

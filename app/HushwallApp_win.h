@@ -27,7 +27,5 @@ private:
 };
 
 CHushwallApp& TheApp();
-// The program's settings; valid from start-up on.
-SettingsStore& AppSettings();
 
 constexpr UINT kSplashMs = 2000;
