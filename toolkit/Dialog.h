@@ -14,7 +14,6 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    UINT templateId() const { return m_templateId; }
 
 protected:
     // Called when the window exists, before it is shown. TRUE lets the system set the focus.
