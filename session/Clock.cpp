@@ -1,0 +1,7 @@
+#include "session/Clock.h"
+
+#include <ctime>
+
+Seconds SystemClock::Now() {
+    return static_cast<Seconds>(std::time(nullptr));
+}

@@ -1,0 +1,130 @@
+#include "session/SessionEngine.h"
+
+#include "session/RemainingTime.h"
+#include "session/SessionRecord.h"
+
+void SessionEngine::OnBlockNow() {
+    Seconds chosenEnd = 0;
+    if (!m_s.host.ValidateDuration(chosenEnd))
+        return;
+    endTime = chosenEnd;
+    if (!m_s.host.SaveDefaultProfile())
+        return;
+    timeChanged = false;
+    m_s.tray.HideToTray();
+    StartBlocking();
+}
+
+void SessionEngine::StartBlocking() {
+    if (blockingActive)
+        return;
+    std::string record = FormatSessionRecord(endTime);
+    blockingActive = true;
+    lastTickTime = m_s.clock.Now();
+    std::vector<std::string> blockedPrograms = m_s.host.CheckedPrograms();
+
+    m_s.autorun.Register();
+    // Only a session resumed from the marker starts with the clock already changed.
+    WriteRecord(timeChanged ? kUnboundedRecord : record);
+    // Starting the watcher replaces its blocked programs and clears its busy flag.
+    m_s.timers.StartWatcher(blockedPrograms);
+    m_s.timers.StartSessionTimer();
+    if (!m_isNTPlatform)
+        m_s.host.SetScreenSaverRunning(true);
+    m_s.host.LockDefaultFiles();
+    if (websiteBlockingAvailable && m_s.websites)
+        StartWebsiteBlocking();
+}
+
+void SessionEngine::StartWebsiteBlocking() {
+    websitesBlocked = false;
+    std::vector<uint32_t> addresses = m_s.websites->CollectWebsiteAddresses();
+    m_s.websites->WriteSessionLog(addresses);
+    if (addresses.empty())
+        return;
+    if (!m_s.websites->LoadHookRules(addresses))
+        m_s.host.ShowMessage(kRulesFailedMessage);
+    else if (!m_s.websites->SendDriverControl(DriverControl::Start))
+        m_s.host.ShowMessage(kStartFailedMessage);
+    else
+        websitesBlocked = true;
+}
+
+void SessionEngine::OnSessionTick() {
+    Seconds now = m_s.clock.Now();
+    if (!timeChanged) {
+        if (now <= lastTickTime) {
+            timeChanged = true;  // the clock went back or stood still for a whole period
+        } else {
+            SpanParts elapsed = SplitSpan(now - lastTickTime);
+            if (elapsed.days > 0 || elapsed.hours > 0 || elapsed.minutes > 0)
+                timeChanged = true;
+            lastTickTime = m_s.clock.Now();
+        }
+    }
+    if (timeChanged) {
+        // From now on only the access key ends the session.
+        m_s.tray.SetTooltip(kTooltipClockChanged);
+        m_s.timers.StopSessionTimer();
+        WriteRecord(kUnboundedRecord);
+        return;
+    }
+    if (now > endTime) {
+        EndBlocking();
+        if (m_s.tray.IconShown())
+            m_s.tray.SetTooltip(kTooltipZero);
+        m_s.host.ShowUnownedMessage(kTimeUpMessage, kTimeUpCaption);
+        return;
+    }
+    if (m_s.tray.IconShown())
+        m_s.tray.SetTooltip(TickTooltip(endTime, now));
+}
+
+void SessionEngine::StopBlocking() {
+    m_s.timers.StopWatcher();
+    m_s.timers.StopSessionTimer();
+    if (!m_isNTPlatform)
+        m_s.host.SetScreenSaverRunning(false);
+    blockingActive = false;
+    if (websiteBlockingAvailable && m_s.websites)
+        StopWebsiteBlocking();
+    m_s.host.UnlockDefaultFiles();
+}
+
+void SessionEngine::StopWebsiteBlocking() {
+    if (!m_s.websites->SendDriverControl(DriverControl::Clear))
+        m_s.host.ShowMessage(kClearFailedMessage);
+    if (websitesBlocked) {
+        if (!m_s.websites->SendDriverControl(DriverControl::Stop))
+            m_s.host.ShowMessage(kStopFailedMessage);
+        else
+            websitesBlocked = false;
+    }
+}
+
+void SessionEngine::EndBlocking() {
+    if (!blockingActive)
+        return;
+    StopBlocking();
+    m_s.autorun.Remove();
+    WriteRecord("");
+}
+
+bool SessionEngine::ResumeFromRecord(const std::string& record) {
+    StoredSession stored = ParseSessionRecord(record);
+    switch (stored.kind) {
+        case StoredSession::None:
+            return false;
+        case StoredSession::Unbounded:
+            timeChanged = true;
+            return true;
+        case StoredSession::Until:
+            endTime = stored.endTime;
+            return true;
+    }
+    return false;
+}
+
+void SessionEngine::WriteRecord(const std::string& record) {
+    m_s.settings.WriteString(kSessionSection, kSessionEntry, record);
+}

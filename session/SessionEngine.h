@@ -1,0 +1,130 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "session/Clock.h"
+
+// The two message-loop timers of a session.
+class SessionTimers {
+public:
+    virtual ~SessionTimers() = default;
+    // The 800 ms watcher timer, sweeping for these program paths.
+    virtual void StartWatcher(const std::vector<std::string>& blockedPrograms) = 0;
+    virtual void StopWatcher() = 0;
+    // The main window's 30001 ms tick.
+    virtual void StartSessionTimer() = 0;
+    virtual void StopSessionTimer() = 0;
+};
+
+// The value under the user's Run key that starts the program at log-on.
+class Autorun {
+public:
+    virtual ~Autorun() = default;
+    virtual void Register() = 0;
+    virtual void Remove() = 0;
+};
+
+// The notification-area icon as the session sees it.
+class SessionTray {
+public:
+    virtual ~SessionTray() = default;
+    // Adds the icon with the time left and hides the main window.
+    virtual void HideToTray() = 0;
+    virtual bool IconShown() = 0;
+    // Copies the text into the icon's tooltip and asks the shell to update the icon.
+    virtual void SetTooltip(const std::string& text) = 0;
+};
+
+// What the session needs of the main window and its pages.
+class SessionHost {
+public:
+    virtual ~SessionHost() = default;
+    // Sets `endTime` to a moment later than now; on false the user has been told.
+    virtual bool ValidateDuration(Seconds& endTime) = 0;
+    // Refuses when nothing is ticked and saves the default profile; on false the user has been
+    // told.
+    virtual bool SaveDefaultProfile() = 0;
+    // The targets of the ticked program rows, in page order.
+    virtual std::vector<std::string> CheckedPrograms() = 0;
+    virtual void LockDefaultFiles() = 0;
+    virtual void UnlockDefaultFiles() = 0;
+    // A box owned by the main window, captioned with the application's name.
+    virtual void ShowMessage(const char* text) = 0;
+    // A box with no owner.
+    virtual void ShowUnownedMessage(const char* text, const char* caption) = 0;
+    // Outside the NT family only: mark a screen saver as running, so that the
+    // system's task switching keys stay off.
+    virtual void SetScreenSaverRunning(bool running) = 0;
+};
+
+enum class DriverControl { Start, Clear, Stop };
+
+// Website blocking through the firewall hook driver.
+class WebsiteBlocking {
+public:
+    virtual ~WebsiteBlocking() = default;
+    // The distinct IPv4 addresses of the ticked websites, network byte order.
+    virtual std::vector<uint32_t> CollectWebsiteAddresses() = 0;
+    virtual void WriteSessionLog(const std::vector<uint32_t>& addresses) = 0;
+    virtual bool LoadHookRules(const std::vector<uint32_t>& addresses) = 0;
+    virtual bool SendDriverControl(DriverControl code) = 0;
+};
+
+struct SessionServices {
+    Clock& clock;
+    SessionTimers& timers;
+    SettingsStore& settings;  // holds the session record
+    Autorun& autorun;
+    SessionTray& tray;
+    SessionHost& host;
+    WebsiteBlocking* websites = nullptr;  // null until a driver exists
+};
+
+constexpr const char* kTimeUpMessage = "BLOCKING Time is Up.";
+constexpr const char* kTimeUpCaption = "Hushwall!";
+constexpr const char* kRulesFailedMessage =
+    "Website blocking will not be available.\nAn error occured while loading the IPs list into "
+    "the firewall hook driver.";
+constexpr const char* kStartFailedMessage =
+    "Website blocking will not be available.\nAn error occured while starting the firewall hook "
+    "driver.";
+constexpr const char* kClearFailedMessage =
+    "An error occured while unblocking the website addresses.";
+constexpr const char* kStopFailedMessage =
+    "An error occured while stopping the firewall hook driver.";
+
+// Starts, ticks, stops and ends a blocking session.
+class SessionEngine {
+public:
+    SessionEngine(const SessionServices& services, bool isNTPlatform)
+        : m_s(services), m_isNTPlatform(isNTPlatform) {}
+
+    // "Hushwall NOW!".
+    void OnBlockNow();
+    void StartBlocking();
+    void OnSessionTick();
+    // Undoes a session's effects; safe without one.
+    void StopBlocking();
+    // StopBlocking, then forgets the stored session and the autorun value.
+    void EndBlocking();
+
+    // Reads a stored record at start-up; true when a session is to be resumed.
+    bool ResumeFromRecord(const std::string& record);
+
+    bool blockingActive = false;
+    bool timeChanged = false;
+    Seconds lastTickTime = 0;
+    Seconds endTime = 0;
+    bool websiteBlockingAvailable = false;
+    bool websitesBlocked = false;
+
+private:
+    void WriteRecord(const std::string& record);
+    void StartWebsiteBlocking();
+    void StopWebsiteBlocking();
+
+    SessionServices m_s;
+    bool m_isNTPlatform;
+};

@@ -1,0 +1,22 @@
+#pragma once
+#include <deque>
+
+#include "session/Clock.h"
+
+// Returns the queued readings in turn, then keeps returning `now`.
+class FakeClock : public Clock {
+public:
+    explicit FakeClock(Seconds start = 1'000'000'000) : now(start) {}
+    Seconds Now() override {
+        ++reads;
+        if (!queued.empty()) {
+            Seconds value = queued.front();
+            queued.pop_front();
+            return value;
+        }
+        return now;
+    }
+    Seconds now;
+    std::deque<Seconds> queued;
+    int reads = 0;
+};

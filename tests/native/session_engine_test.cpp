@@ -1,0 +1,433 @@
+#include "session/SessionEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake_clock.h"
+#include "local_zone.h"
+
+namespace {
+
+// Every fake writes what it was asked to do into one log, so the order of the
+// steps can be checked across them.
+using Log = std::vector<std::string>;
+
+struct FakeTimers : SessionTimers {
+    explicit FakeTimers(Log& log) : log(log) {}
+    void StartWatcher(const std::vector<std::string>& programs) override {
+        std::string line = "watcher on";
+        for (const auto& p : programs)
+            line += " " + p;
+        log.push_back(line);
+        watching = programs;
+    }
+    void StopWatcher() override {
+        log.push_back("watcher off");
+        watching.clear();
+    }
+    void StartSessionTimer() override {
+        log.push_back("tick on");
+        ticking = true;
+    }
+    void StopSessionTimer() override {
+        log.push_back("tick off");
+        ticking = false;
+    }
+    Log& log;
+    std::vector<std::string> watching;
+    bool ticking = false;
+};
+
+struct FakeSettings : SettingsStore {
+    explicit FakeSettings(Log& log) : log(log) {}
+    std::string GetString(const std::string& section, const std::string& entry,
+                          const std::string& fallback) override {
+        auto it = values.find(section + "/" + entry);
+        return it == values.end() ? fallback : it->second;
+    }
+    bool WriteString(const std::string& section, const std::string& entry,
+                     const std::string& value) override {
+        log.push_back("record '" + value + "'");
+        values[section + "/" + entry] = value;
+        return true;
+    }
+    std::string Record() { return GetString(kSessionSection, kSessionEntry, "<none>"); }
+    Log& log;
+    std::map<std::string, std::string> values;
+};
+
+struct FakeAutorun : Autorun {
+    explicit FakeAutorun(Log& log) : log(log) {}
+    void Register() override {
+        log.push_back("autorun on");
+        registered = true;
+    }
+    void Remove() override {
+        log.push_back("autorun off");
+        registered = false;
+    }
+    Log& log;
+    bool registered = false;
+};
+
+struct FakeTray : SessionTray {
+    explicit FakeTray(Log& log) : log(log) {}
+    void HideToTray() override {
+        log.push_back("hide to tray");
+        shown = true;
+    }
+    bool IconShown() override { return shown; }
+    void SetTooltip(const std::string& text) override {
+        log.push_back("tooltip");
+        tooltip = text;
+    }
+    Log& log;
+    bool shown = false;
+    std::string tooltip = "Hushwall!";
+};
+
+struct FakeHost : SessionHost {
+    explicit FakeHost(Log& log) : log(log) {}
+    bool ValidateDuration(Seconds& end) override {
+        log.push_back("validate");
+        if (validEnd)
+            end = *validEnd;
+        return validEnd.has_value();
+    }
+    bool SaveDefaultProfile() override {
+        log.push_back("save default");
+        return saveSucceeds;
+    }
+    std::vector<std::string> CheckedPrograms() override {
+        log.push_back("read programs");
+        return programs;
+    }
+    void LockDefaultFiles() override { log.push_back("lock"); }
+    void UnlockDefaultFiles() override { log.push_back("unlock"); }
+    void ShowMessage(const char* text) override {
+        log.push_back("message");
+        owned.push_back(text);
+    }
+    void ShowUnownedMessage(const char* text, const char* caption) override {
+        log.push_back("unowned message");
+        unowned.push_back(std::string(caption) + "|" + text);
+    }
+    void SetScreenSaverRunning(bool running) override {
+        log.push_back(running ? "saver on" : "saver off");
+    }
+    Log& log;
+    std::optional<Seconds> validEnd;
+    bool saveSucceeds = true;
+    std::vector<std::string> programs{"C:\\Games\\a.exe", "C:\\b.exe"};
+    std::vector<std::string> owned;
+    std::vector<std::string> unowned;
+};
+
+struct FakeWebsites : WebsiteBlocking {
+    explicit FakeWebsites(Log& log) : log(log) {}
+    std::vector<uint32_t> CollectWebsiteAddresses() override {
+        log.push_back("collect");
+        return addresses;
+    }
+    void WriteSessionLog(const std::vector<uint32_t>& list) override {
+        log.push_back("log " + std::to_string(list.size()));
+    }
+    bool LoadHookRules(const std::vector<uint32_t>& list) override {
+        log.push_back("rules " + std::to_string(list.size()));
+        return rulesSucceed;
+    }
+    bool SendDriverControl(DriverControl code) override {
+        const char* names[] = {"start", "clear", "stop"};
+        log.push_back(std::string("driver ") + names[static_cast<int>(code)]);
+        return failing != code;
+    }
+    Log& log;
+    std::vector<uint32_t> addresses{0x0100007F, 0x0200007F};
+    bool rulesSucceed = true;
+    std::optional<DriverControl> failing;
+};
+
+class SessionEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { UseTimeZone("UTC"); }
+
+    SessionEngine& Engine(bool isNT = true, bool withWebsites = false) {
+        SessionServices services{
+            clock, timers, settings, autorun, tray, host, withWebsites ? &websites : nullptr};
+        engine = std::make_unique<SessionEngine>(services, isNT);
+        engine->websiteBlockingAvailable = withWebsites;
+        return *engine;
+    }
+
+    // A counting session that ends `minutes` from the clock's now.
+    SessionEngine& Running(Seconds minutes = 10, bool withWebsites = false) {
+        SessionEngine& e = Engine(true, withWebsites);
+        host.validEnd = clock.now + minutes * 60;
+        e.OnBlockNow();
+        log.clear();
+        return e;
+    }
+
+    Log log;
+    FakeClock clock{1796811340};  // 2026-12-09 10:15:40 UTC
+    FakeTimers timers{log};
+    FakeSettings settings{log};
+    FakeAutorun autorun{log};
+    FakeTray tray{log};
+    FakeHost host{log};
+    FakeWebsites websites{log};
+    std::unique_ptr<SessionEngine> engine;
+};
+
+TEST_F(SessionEngineTest, BlockNowStartsInOrder) {
+    SessionEngine& e = Engine();
+    host.validEnd = clock.now + 3600;
+    e.timeChanged = true;  // left over from an earlier session
+    e.OnBlockNow();
+    EXPECT_EQ(log, (Log{"validate", "save default", "hide to tray", "read programs", "autorun on",
+                        "record '2026 12 9 11 15'", "watcher on C:\\Games\\a.exe C:\\b.exe",
+                        "tick on", "lock"}));
+    EXPECT_TRUE(e.blockingActive);
+    EXPECT_FALSE(e.timeChanged);
+    EXPECT_EQ(e.endTime, clock.now + 3600);
+    EXPECT_EQ(e.lastTickTime, clock.now);
+}
+
+TEST_F(SessionEngineTest, BlockNowStopsAtARefusal) {
+    SessionEngine& e = Engine();
+    e.OnBlockNow();  // the duration is refused
+    EXPECT_EQ(log, (Log{"validate"}));
+    host.validEnd = clock.now + 60;
+    host.saveSucceeds = false;
+    log.clear();
+    e.OnBlockNow();
+    EXPECT_EQ(log, (Log{"validate", "save default"}));
+    EXPECT_FALSE(e.blockingActive);
+    EXPECT_EQ(settings.Record(), "<none>");
+}
+
+TEST_F(SessionEngineTest, StartTwiceDoesNothingTheSecondTime) {
+    SessionEngine& e = Running();
+    e.StartBlocking();
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SessionEngineTest, OutsideNTTheScreenSaverSwitchFramesTheSession) {
+    SessionEngine& e = Engine(false);
+    host.validEnd = clock.now + 60;
+    e.OnBlockNow();
+    EXPECT_EQ(log[log.size() - 2], "saver on");
+    log.clear();
+    e.StopBlocking();
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "saver off", "unlock"}));
+}
+
+TEST_F(SessionEngineTest, TicksFiftyNineSecondsApartAreNormal) {
+    SessionEngine& e = Running(10);
+    for (int i = 0; i < 5; ++i) {
+        clock.now += 59;
+        e.OnSessionTick();
+        EXPECT_FALSE(e.timeChanged);
+        EXPECT_EQ(e.lastTickTime, clock.now);
+    }
+    EXPECT_TRUE(timers.ticking);
+    EXPECT_EQ(settings.Record(), "2026 12 9 10 25");
+    EXPECT_EQ(tray.tooltip, "Hushwall!\nDays: 0 Hours: 0 Minutes: 5");
+}
+
+TEST_F(SessionEngineTest, AClockJumpMakesTheSessionUnbounded) {
+    struct Case {
+        const char* what;
+        Seconds step;
+    };
+    for (Case c : {Case{"sixty seconds ahead", 60}, Case{"a day ahead", 86400},
+                   Case{"stood still", 0}, Case{"went back", -5}}) {
+        SCOPED_TRACE(c.what);
+        clock.now = 1796811340;
+        SessionEngine& e = Running(10);
+        tray.shown = false;  // the changed-time text goes to the icon in any case
+        clock.now += c.step;
+        e.OnSessionTick();
+        EXPECT_TRUE(e.timeChanged);
+        EXPECT_TRUE(e.blockingActive);
+        EXPECT_FALSE(timers.ticking);
+        EXPECT_FALSE(timers.watching.empty());
+        EXPECT_EQ(tray.tooltip, "Hushwall!\nYou've changed the system time.");
+        EXPECT_EQ(settings.Record(), "-");
+        EXPECT_EQ(log, (Log{"tooltip", "tick off", "record '-'"}));
+    }
+}
+
+TEST_F(SessionEngineTest, AnUnboundedSessionNeverEndsByTime) {
+    SessionEngine& e = Running(1);
+    clock.now -= 100;
+    e.OnSessionTick();
+    Seconds lastTick = e.lastTickTime;
+    clock.now += 86400 * 30;
+    log.clear();
+    e.OnSessionTick();
+    EXPECT_TRUE(e.blockingActive);
+    EXPECT_EQ(e.lastTickTime, lastTick);
+    EXPECT_EQ(log, (Log{"tooltip", "tick off", "record '-'"}));
+    EXPECT_TRUE(host.unowned.empty());
+}
+
+TEST_F(SessionEngineTest, EndsOnlyWhenNowIsLaterThanTheEnd) {
+    SessionEngine& e = Running(1);
+    e.endTime = clock.now + 30;
+    clock.now += 30;  // equal: not yet
+    e.OnSessionTick();
+    EXPECT_TRUE(e.blockingActive);
+    EXPECT_EQ(tray.tooltip, "Hushwall!\nLess than one minute.");
+    EXPECT_TRUE(host.unowned.empty());
+
+    clock.now += 30;
+    log.clear();
+    e.OnSessionTick();
+    EXPECT_FALSE(e.blockingActive);
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "unlock", "autorun off", "record ''", "tooltip",
+                        "unowned message"}));
+    EXPECT_EQ(host.unowned, (std::vector<std::string>{"Hushwall!|BLOCKING Time is Up."}));
+    EXPECT_EQ(tray.tooltip, "Hushwall!\nDays: 0 Hours: 0 Minutes: 0");
+    EXPECT_FALSE(autorun.registered);
+    EXPECT_EQ(settings.Record(), "");
+}
+
+TEST_F(SessionEngineTest, NoTooltipWithoutTheIcon) {
+    SessionEngine& e = Running(1);
+    tray.shown = false;  // the access-key dialog has taken the icon away
+    clock.now += 30;
+    e.OnSessionTick();
+    EXPECT_TRUE(log.empty());
+    clock.now += 31;
+    e.OnSessionTick();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "tooltip"), 0);
+    EXPECT_EQ(host.unowned.size(), 1u);
+}
+
+TEST_F(SessionEngineTest, EndBlockingWithoutASessionTouchesNothing) {
+    SessionEngine& e = Engine();
+    e.EndBlocking();
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SessionEngineTest, StopRunsItsStepsWithoutASession) {
+    SessionEngine& e = Engine(true, true);
+    e.StopBlocking();
+    // The clear request goes out even when no rules of ours are loaded.
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "driver clear", "unlock"}));
+}
+
+TEST_F(SessionEngineTest, ResumeFromTheMarkerStoresItAgain) {
+    SessionEngine& e = Engine();
+    ASSERT_TRUE(e.ResumeFromRecord("-"));
+    EXPECT_TRUE(e.timeChanged);
+    EXPECT_EQ(e.endTime, 0);
+    e.StartBlocking();
+    EXPECT_EQ(settings.Record(), "-");
+    clock.now += 30;
+    e.OnSessionTick();
+    EXPECT_EQ(tray.tooltip, "Hushwall!\nYou've changed the system time.");
+    EXPECT_TRUE(e.blockingActive);
+}
+
+TEST_F(SessionEngineTest, ResumeOfAPassedEndEndsAtTheFirstTick) {
+    SessionEngine& e = Engine();
+    ASSERT_TRUE(e.ResumeFromRecord("2026 12 9 9 0"));
+    e.StartBlocking();
+    EXPECT_TRUE(autorun.registered);
+    EXPECT_EQ(settings.Record(), "2026 12 9 9 0");
+    clock.now += 30;
+    e.OnSessionTick();
+    EXPECT_FALSE(e.blockingActive);
+    EXPECT_EQ(host.unowned.size(), 1u);
+    EXPECT_EQ(settings.Record(), "");
+}
+
+TEST_F(SessionEngineTest, EmptyRecordResumesNothing) {
+    SessionEngine& e = Engine();
+    EXPECT_FALSE(e.ResumeFromRecord(""));
+    EXPECT_FALSE(e.timeChanged);
+}
+
+TEST_F(SessionEngineTest, WebsiteStepsAtStartAndStop) {
+    SessionEngine& e = Running(10, true);
+    EXPECT_TRUE(e.websitesBlocked);
+    e.EndBlocking();
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "driver clear", "driver stop", "unlock",
+                        "autorun off", "record ''"}));
+    EXPECT_FALSE(e.websitesBlocked);
+    EXPECT_TRUE(host.owned.empty());
+}
+
+TEST_F(SessionEngineTest, WebsiteStartOrder) {
+    SessionEngine& e = Engine(true, true);
+    host.validEnd = clock.now + 60;
+    e.OnBlockNow();
+    Log tail(log.end() - 5, log.end());
+    EXPECT_EQ(tail, (Log{"lock", "collect", "log 2", "rules 2", "driver start"}));
+}
+
+TEST_F(SessionEngineTest, NoAddressesMeansNoDriverRequestAtStart) {
+    websites.addresses.clear();
+    SessionEngine& e = Running(10, true);
+    EXPECT_FALSE(e.websitesBlocked);
+    e.StopBlocking();
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "driver clear", "unlock"}));
+}
+
+TEST_F(SessionEngineTest, EachDriverFailureIsToldAndTheSessionGoesOn) {
+    websites.rulesSucceed = false;
+    SessionEngine& e = Running(10, true);
+    EXPECT_TRUE(e.blockingActive);
+    EXPECT_FALSE(e.websitesBlocked);
+    EXPECT_EQ(host.owned, (std::vector<std::string>{kRulesFailedMessage}));
+    EXPECT_STREQ(kRulesFailedMessage,
+                 "Website blocking will not be available.\nAn error occured while loading the "
+                 "IPs list into the firewall hook driver.");
+    e.EndBlocking();
+
+    host.owned.clear();
+    websites.rulesSucceed = true;
+    websites.failing = DriverControl::Start;
+    SessionEngine& e2 = Running(10, true);
+    EXPECT_TRUE(e2.blockingActive);
+    EXPECT_FALSE(e2.websitesBlocked);
+    EXPECT_EQ(host.owned, (std::vector<std::string>{kStartFailedMessage}));
+    EXPECT_STREQ(kStartFailedMessage,
+                 "Website blocking will not be available.\nAn error occured while starting the "
+                 "firewall hook driver.");
+}
+
+TEST_F(SessionEngineTest, StopFailuresAreToldAndStoppingGoesOn) {
+    websites.failing = DriverControl::Clear;
+    SessionEngine& e = Running(10, true);
+    e.EndBlocking();
+    EXPECT_EQ(
+        host.owned,
+        (std::vector<std::string>{"An error occured while unblocking the website addresses."}));
+    EXPECT_FALSE(e.websitesBlocked);
+
+    host.owned.clear();
+    websites.failing = DriverControl::Stop;
+    SessionEngine& e2 = Running(10, true);
+    e2.EndBlocking();
+    EXPECT_EQ(
+        host.owned,
+        (std::vector<std::string>{"An error occured while stopping the firewall hook driver."}));
+    EXPECT_TRUE(e2.websitesBlocked);
+    EXPECT_EQ(log.back(), "record ''");
+    EXPECT_NE(std::find(log.begin(), log.end(), "unlock"), log.end());
+}
+
+TEST_F(SessionEngineTest, WithoutTheDriverNoWebsiteStepRuns) {
+    SessionEngine& e = Running(10, false);
+    e.EndBlocking();
+    for (const auto& line : log)
+        EXPECT_EQ(line.find("driver"), std::string::npos) << line;
+}
+
+}  // namespace
