@@ -57,7 +57,12 @@ bool CHushwallApp::InitInstance() {
     }
     ::SetTimer(nullptr, 0, kSplashMs, SplashTimerProc);
 
-    CHushwallDlg dialog;
+    AppContext context;
+    context.exeFullPath = exeFullPath;
+    context.exeFolder = exeFolder;
+    context.appName = AppNameOf(exeFullPath);
+    context.settings = settings.get();
+    CHushwallDlg dialog(context);
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

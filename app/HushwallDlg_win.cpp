@@ -1,19 +1,72 @@
 #include "app/HushwallDlg_win.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "lists/ListFile.h"
+#include "lists/Profile.h"
+#include "programs/ProgramsDlg_win.h"
+#include "app/AboutDlg_win.h"
 #include "res/resource.h"
 #include "toolkit/App.h"
+#include "toolkit/GlobalData.h"
+#include "toolkit/Messages.h"
+#include "websites/WebsitesDlg_win.h"
 
-CHushwallDlg::CHushwallDlg() : CDialog(IDD_HUSHWALL_DIALOG) {
-    HINSTANCE instance = AfxGetInstanceHandle();
-    m_icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                             ::GetSystemMetrics(SM_CXICON),
-                                             ::GetSystemMetrics(SM_CYICON), 0));
-    m_smallIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME),
-                                                  IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), 0));
+namespace {
+
+constexpr int kTabHeight = 277;
+const std::vector<COLORREF> kTabColors = {RGB(148, 175, 230), RGB(189, 205, 159)};
+
+HICON LoadMainIcon(int sizeMetricX, int sizeMetricY) {
+    return static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+                                           IMAGE_ICON, ::GetSystemMetrics(sizeMetricX),
+                                           ::GetSystemMetrics(sizeMetricY), 0));
+}
+
+void ShellOpen(HWND owner, const std::string& path) {
+    ::ShellExecuteA(owner, "Open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The field that an up-down control counts for.
+struct DurationControl {
+    int spinId;
+    int fieldId;
+    DurationField field;
+};
+constexpr DurationControl kDurationControls[] = {
+    {IDC_DAYS_SPIN, IDC_DAYS, DurationField::Days},
+    {IDC_HOURS_SPIN, IDC_HOURS, DurationField::Hours},
+    {IDC_MINUTES_SPIN, IDC_MINUTES, DurationField::Minutes},
+};
+
+int FieldId(DurationField field) {
+    for (const DurationControl& control : kDurationControls)
+        if (control.field == field)
+            return control.fieldId;
+    return 0;
+}
+
+}  // namespace
+
+CHushwallDlg::CHushwallDlg(const AppContext& context)
+    : CBCGPDialog(IDD_HUSHWALL_DIALOG),
+      openHelp(ShellOpen),
+      m_context(context),
+      m_autorun(context.appName, context.exeFullPath),
+      m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this},
+               isNTPlatform) {
+    m_icon = LoadMainIcon(SM_CXICON, SM_CYICON);
+    m_smallIcon = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
+    if (!globalData.brBtnFace)
+        globalData.UpdateSysColors();
 }
 
 CHushwallDlg::~CHushwallDlg() {
+    m_programs.reset();
+    m_websites.reset();
+    if (m_engine.blockingActive)
+        m_engine.StopBlocking();
     if (m_icon)
         ::DestroyIcon(m_icon);
     if (m_smallIcon)
@@ -21,7 +74,322 @@ CHushwallDlg::~CHushwallDlg() {
 }
 
 BOOL CHushwallDlg::OnInitDialog() {
+    CBCGPDialog::OnInitDialog();
+    m_timers.SetWindow(m_hWnd);
+
+    // A stored session resumes: the window stays hidden from the start.
+    m_resume = m_engine.ResumeFromRecord(
+        m_context.settings->GetString(kSessionSection, kSessionEntry, ""));
+    if (m_resume)
+        ::ShowWindow(m_hWnd, SW_HIDE);
+
+    char about[128] = {};
+    HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu &&
+        ::LoadStringA(AfxGetInstanceHandle(), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
+        ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+
+    CreateToolBar();
+    m_tray.Init(m_hWnd, m_icon, &m_engine.endTime);
+    CreatePages();
+
+    ::EnableWindow(GetDlgItem(IDC_UNTIL_DATE), TRUE);
+    ::EnableWindow(GetDlgItem(IDC_UNTIL_TIME), TRUE);
+
+    if (m_resume) {
+        m_tray.HideToTray();
+        m_engine.StartBlocking();
+    }
     return TRUE;
+}
+
+void CHushwallDlg::CreateToolBar() {
+    if (!m_toolbar.Create(m_hWnd))
+        return;
+    m_toolbar.LoadToolBar(IDR_TOOLBAR, globalData.GetBitsPerPixel() > 8 ? IDB_TOOLBAR_HOT : 0);
+}
+
+void CHushwallDlg::OnToolBarReset() {
+    static const char* const kTexts[] = {"New Profile", "Load Profile", "Save Profile", "Help"};
+    for (int i = 0; i < 4; ++i)
+        m_toolbar.SetButtonText(i, kTexts[i]);
+}
+
+void CHushwallDlg::CreatePages() {
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    int top = m_toolbar.GetSafeHwnd() ? m_toolbar.GetHeight() + 1 : 1;
+    RECT rect = {0, top, client.right, top + kTabHeight};
+    if (!m_tabs.Create(rect, m_hWnd, IDC_TAB))
+        return;
+    m_tabs.SetAutoColors(kTabColors);
+
+    m_programs = std::make_unique<CProgramsDlg>(m_tabs.GetSafeHwnd());
+    m_websites = std::make_unique<CWebsitesDlg>(m_tabs.GetSafeHwnd());
+    if (!m_programs->GetSafeHwnd() || !m_websites->GetSafeHwnd())
+        return;
+
+    // A list that cannot be read leaves its page to its own default content.
+    auto load = [&](ListPage& page, const char* fileName) {
+        page.startupList = std::make_unique<EntryList>();
+        if (!LoadEntryList(m_context.exeFolder + fileName, *page.startupList))
+            page.startupList.reset();
+    };
+    load(*m_programs, "default.apps");
+    load(*m_websites, "default.webs");
+    m_tabs.AddTab(m_programs->GetSafeHwnd(), "Programs");
+    m_tabs.AddTab(m_websites->GetSafeHwnd(), "Websites");
+    m_programs->ResetToStartup();
+    m_websites->ResetToStartup();
+}
+
+bool CHushwallDlg::OnCommand(WORD id, WORD code) {
+    switch (id) {
+        case IDC_BLOCK_NOW:
+            m_engine.OnBlockNow();
+            return true;
+        case IDC_DAYS:
+        case IDC_HOURS:
+        case IDC_MINUTES:
+            if (code == EN_CHANGE)
+                UpdateUntilPickers();
+            return true;
+        case ID_NEW_PROFILE:
+        case ID_LOAD_PROFILE:
+        case ID_SAVE_PROFILE:
+            // Profiles arrive with the list pages.
+            return true;
+        case ID_APP_EXIT:
+            ::PostQuitMessage(0);
+            return true;
+        case ID_APP_ABOUT:
+            OnAbout();
+            return true;
+        case ID_HELP_FINDER:
+            OnHelp();
+            return true;
+        case ID_ADD_PROGRAM:
+            if (CProgramsDlg* page = BringToFront(m_programs))
+                page->ShowAddProgramDialog();
+            return true;
+        case ID_DELETE_PROGRAMS:
+            if (CProgramsDlg* page = BringToFront(m_programs))
+                page->DeleteCheckedPrograms();
+            return true;
+        case ID_SELECT_ALL_PROGRAMS:
+            if (CProgramsDlg* page = BringToFront(m_programs))
+                page->CheckAllPrograms();
+            return true;
+        case ID_DESELECT_ALL_PROGRAMS:
+            if (CProgramsDlg* page = BringToFront(m_programs))
+                page->UncheckAllPrograms();
+            return true;
+        case ID_ADD_WEBSITE:
+            if (CWebsitesDlg* page = BringToFront(m_websites))
+                page->ShowAddWebsiteDialog();
+            return true;
+        case ID_DELETE_WEBSITES:
+            if (CWebsitesDlg* page = BringToFront(m_websites))
+                page->DeleteCheckedWebsites();
+            return true;
+        case ID_SELECT_ALL_WEBSITES:
+            if (CWebsitesDlg* page = BringToFront(m_websites))
+                page->CheckAllWebsites();
+            return true;
+        case ID_DESELECT_ALL_WEBSITES:
+            if (CWebsitesDlg* page = BringToFront(m_websites))
+                page->UncheckAllWebsites();
+            return true;
+    }
+    return CBCGPDialog::OnCommand(id, code);
+}
+
+template <class Page>
+Page* CHushwallDlg::BringToFront(const std::unique_ptr<Page>& page) {
+    if (!page)
+        return nullptr;
+    m_tabs.BringToFront(page->GetSafeHwnd());
+    return page.get();
+}
+
+bool CHushwallDlg::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == UDN_DELTAPOS) {
+        for (const DurationControl& control : kDurationControls) {
+            if (header->idFrom == static_cast<UINT_PTR>(control.spinId)) {
+                auto* change = reinterpret_cast<NMUPDOWN*>(header);
+                result = RefuseDurationStep(control.fieldId, control.field, change->iDelta);
+                return true;
+            }
+        }
+    }
+    return CBCGPDialog::OnNotify(header, result);
+}
+
+void CHushwallDlg::OnTimer(UINT_PTR id) {
+    if (id == WindowSessionTimers::kSessionTimerId)
+        m_engine.OnSessionTick();
+}
+
+INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+    handled = true;
+    switch (msg) {
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+                OnAbout();
+                return 0;
+            }
+            break;
+        case WM_PAINT:
+            if (::IsIconic(m_hWnd)) {
+                PaintMinimised();
+                return 0;
+            }
+            break;
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(m_icon);
+        case WM_HELP:
+            // F1 alone; the framework turns it into the Help command.
+            if (::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 &&
+                ::GetKeyState(VK_MENU) >= 0)
+                OnHelp();
+            return TRUE;
+        case CTrayIcon::kCallbackMessage:
+            OnTrayNotify(lp);
+            return 0;
+        case WM_DESTROY:
+            OnDestroyWindow();
+            break;
+        default:
+            if (msg == CBCGPToolBar::ResetMessage() && wp == IDR_TOOLBAR) {
+                OnToolBarReset();
+                return 0;
+            }
+            break;
+    }
+    handled = false;
+    return 0;
+}
+
+void CHushwallDlg::OnHelp() {
+    openHelp(m_hWnd, m_context.exeFolder + "Hushwall.chm");
+}
+
+void CHushwallDlg::OnAbout() {
+    CAboutDlg about;
+    about.DoModal(m_hWnd);
+}
+
+void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
+    if (!CTrayIcon::IsClick(mouseMessage))
+        return;
+    // During a session only the access key brings the window back.
+    if (m_engine.blockingActive)
+        return;
+    m_tray.Remove();
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    ::SetFocus(GetDlgItem(IDC_MINUTES));
+}
+
+void CHushwallDlg::OnDestroyWindow() {
+    // The session's effects are undone but its record stays, so it resumes at the next start.
+    m_engine.StopBlocking();
+    m_tray.Remove();
+}
+
+void CHushwallDlg::PaintMinimised() {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_icon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
+std::string CHushwallDlg::ItemText(int id) const {
+    char text[64] = {};
+    ::GetDlgItemTextA(m_hWnd, id, text, sizeof(text));
+    return text;
+}
+
+void CHushwallDlg::UpdateUntilPickers() {
+    BOOL enable =
+        UntilPickersEnabled(ItemText(IDC_DAYS), ItemText(IDC_HOURS), ItemText(IDC_MINUTES));
+    ::EnableWindow(GetDlgItem(IDC_UNTIL_DATE), enable);
+    ::EnableWindow(GetDlgItem(IDC_UNTIL_TIME), enable);
+}
+
+bool CHushwallDlg::RefuseDurationStep(int fieldId, DurationField field, int delta) {
+    std::optional<long> value = StepDurationField(field, ItemText(fieldId), delta);
+    if (!value)
+        return true;
+    ::SetDlgItemTextA(m_hWnd, fieldId, std::to_string(*value).c_str());
+    return false;
+}
+
+bool CHushwallDlg::ValidateDuration(Seconds& endTime) {
+    DurationCheck check;
+    HWND datePicker = GetDlgItem(IDC_UNTIL_DATE);
+    if (::IsWindowEnabled(datePicker)) {
+        SYSTEMTIME date = {};
+        SYSTEMTIME time = {};
+        if (DateTime_GetSystemtime(datePicker, &date) != GDT_VALID ||
+            DateTime_GetSystemtime(GetDlgItem(IDC_UNTIL_TIME), &time) != GDT_VALID)
+            return false;
+        LocalFields day;
+        day.year = date.wYear;
+        day.month = date.wMonth;
+        day.day = date.wDay;
+        LocalFields hourMinute;
+        hourMinute.hour = time.wHour;
+        hourMinute.minute = time.wMinute;
+        check = CheckUntil(day, hourMinute, m_clock);
+    } else {
+        check =
+            CheckDuration(ItemText(IDC_DAYS), ItemText(IDC_HOURS), ItemText(IDC_MINUTES), m_clock);
+    }
+    if (!check.accepted) {
+        if (check.message)
+            ShowMessage(check.message);
+        if (check.focus)
+            ::SetFocus(GetDlgItem(FieldId(*check.focus)));
+        return false;
+    }
+    endTime = check.endTime;
+    return true;
+}
+
+bool CHushwallDlg::SaveDefaultProfile() {
+    if (!m_programs || !m_websites)
+        return false;
+    if (!HasSomethingToBlock(m_programs->GetEntries(), m_websites->GetEntries(),
+                             m_engine.websiteBlockingAvailable)) {
+        ShowMessage(kNothingToBlockMessage);
+        return false;
+    }
+    // Writing the default profile arrives with profiles.
+    return true;
+}
+
+std::vector<std::string> CHushwallDlg::CheckedPrograms() {
+    std::vector<std::string> targets;
+    if (m_programs)
+        for (const ListEntry& entry : CheckedEntries(m_programs->GetEntries()))
+            targets.push_back(entry.target);
+    return targets;
+}
+
+void CHushwallDlg::ShowMessage(const char* text) {
+    ::ShowMessage(m_hWnd, text, m_context.appName.c_str(), MB_OK);
+}
+
+void CHushwallDlg::ShowUnownedMessage(const char* text, const char* caption) {
+    ::ShowMessage(nullptr, text, caption, MB_OK);
 }

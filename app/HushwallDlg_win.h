@@ -1,21 +1,95 @@
 #pragma once
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
 
-#include "toolkit/Dialog.h"
+#include "app/AppContext.h"
+#include "app/Duration.h"
+#include "app/MainWindowHost_win.h"
+#include "app/TrayIcon_win.h"
+#include "programs/ProcessPlatform_win.h"
+#include "programs/ProcessWatcher.h"
+#include "session/SessionEngine.h"
+#include "session/SessionPlatform_win.h"
+#include "toolkit/TabWnd.h"
+#include "toolkit/ThemedDialog.h"
+#include "toolkit/ToolBar.h"
 
-// The program's only top-level window.
-class CHushwallDlg : public CDialog {
+class CProgramsDlg;
+class CWebsitesDlg;
+
+// The program's only top-level window: toolbar, the two list pages, the
+// duration entry and "Hushwall NOW!". It holds the blocking session.
+class CHushwallDlg : public CBCGPDialog, public SessionHost {
 public:
-    CHushwallDlg();
+    explicit CHushwallDlg(const AppContext& context);
     ~CHushwallDlg() override;
 
     // True while a blocked-program notice is on screen; set by the sweep, cleared by the notice.
     std::atomic<bool> noticeShowing{false};
 
+    SessionEngine& engine() { return m_engine; }
+    CTrayIcon& tray() { return m_tray; }
+    CBCGPToolBar& toolbar() { return m_toolbar; }
+    CBCGPTabWnd& tabs() { return m_tabs; }
+    CProgramsDlg* programsPage() { return m_programs.get(); }
+    CWebsitesDlg* websitesPage() { return m_websites.get(); }
+
+    // How Help opens the help file; tests replace it.
+    std::function<void(HWND owner, const std::string& path)> openHelp;
+
+    // SessionHost
+    bool ValidateDuration(Seconds& endTime) override;
+    bool SaveDefaultProfile() override;
+    std::vector<std::string> CheckedPrograms() override;
+    void LockDefaultFiles() override {}
+    void UnlockDefaultFiles() override {}
+    void ShowMessage(const char* text) override;
+    void ShowUnownedMessage(const char* text, const char* caption) override;
+    void SetScreenSaverRunning(bool running) override { ::SetScreenSaverRunning(running); }
+
 protected:
     BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    void OnTimer(UINT_PTR id) override;
+    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+    void OnOK() override {}  // Enter belongs to "Hushwall NOW!"
 
 private:
+    void CreateToolBar();
+    void CreatePages();
+    void OnToolBarReset();
+    void OnHelp();
+    void OnAbout();
+    void OnTrayNotify(LPARAM mouseMessage);
+    void OnDestroyWindow();
+    void PaintMinimised();
+
+    void UpdateUntilPickers();
+    bool RefuseDurationStep(int fieldId, DurationField field, int delta);
+    std::string ItemText(int id) const;
+
+    template <class Page>
+    Page* BringToFront(const std::unique_ptr<Page>& page);
+
+    AppContext m_context;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
+    bool m_resume = false;
+
+    SystemClock m_clock;
+    SystemProcesses m_processes;
+    MainWindowHost m_watcherHost{noticeShowing};
+    ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
+    WindowSessionTimers m_timers{m_watcher};
+    RunKeyAutorun m_autorun;
+    CTrayIcon m_tray{m_clock};
+    SessionEngine m_engine;
+
+    CBCGPToolBar m_toolbar;
+    CBCGPTabWnd m_tabs;
+    std::unique_ptr<CProgramsDlg> m_programs;
+    std::unique_ptr<CWebsitesDlg> m_websites;
 };

@@ -4,10 +4,9 @@ enable_testing()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-file(GLOB TOOLKIT_SOURCES CONFIGURE_DEPENDS toolkit/*_win.cpp)
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
 # Portable code calls a few adapters (file replacement), so one library holds both.
-target_sources(hushwall_core PRIVATE ${WIN32_SOURCES} ${TOOLKIT_SOURCES})
+target_sources(hushwall_core PRIVATE ${WIN32_SOURCES})
 target_link_libraries(hushwall_core PUBLIC psapi comctl32 ole32 shell32 user32 gdi32 advapi32)
 
 add_executable(Hushwall WIN32 app/WinMain_win.cpp res/Hushwall.rc)

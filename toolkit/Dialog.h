@@ -23,6 +23,10 @@ protected:
     virtual void OnOK() { Close(IDOK); }
     virtual void OnCancel() { Close(IDCANCEL); }
     virtual void OnTimer(UINT_PTR /*id*/) {}
+    // Called for WM_NOTIFY; returns true when handled, with `result` as the message's result.
+    virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    // Called for the WM_CTLCOLOR* messages; a brush paints the control, null leaves it as it is.
+    virtual HBRUSH OnCtlColor(HDC /*dc*/, HWND /*control*/, UINT /*msg*/) { return nullptr; }
     // Any other message; set `handled` to keep it from the default handling.
     virtual INT_PTR OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, bool& handled) {
         handled = false;

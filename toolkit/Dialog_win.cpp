@@ -66,6 +66,22 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         case WM_TIMER:
             self->OnTimer(static_cast<UINT_PTR>(wp));
             return TRUE;
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (!self->OnNotify(reinterpret_cast<NMHDR*>(lp), result))
+                return FALSE;
+            ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+            return TRUE;
+        }
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+            // The brush is the result itself, not DWLP_MSGRESULT.
+            return reinterpret_cast<INT_PTR>(
+                self->OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg));
         case WM_NCDESTROY:
             ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
             self->m_hWnd = nullptr;
@@ -76,6 +92,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     INT_PTR result = self->OnMessage(msg, wp, lp, handled);
     if (!handled)
         return FALSE;
+    // A few messages take the procedure's own result instead of DWLP_MSGRESULT.
+    if (msg == WM_QUERYDRAGICON || msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM ||
+        msg == WM_CHARTOITEM)
+        return result;
     ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
     return TRUE;
 }

@@ -9,7 +9,7 @@ struct GlobalData {
     COLORREF clrBtnHilite = 0;
     COLORREF clrBtnDkShadow = 0;
     COLORREF clrBtnLight = 0;
-    HBRUSH brBtnFace = nullptr;  // solid brush of clrBtnFace
+    HBRUSH brBtnFace = nullptr;   // solid brush of clrBtnFace
     HFONT fontRegular = nullptr;  // the font of the toolkit's own controls
 
     // Takes the five colours from the system and remakes the face brush.

@@ -9,6 +9,7 @@
 
 #include "app/HushwallDlg_win.h"
 #include "app/MainWindowHost_win.h"
+#include "app/RegistrySettings_win.h"
 #include "e2e/Driver.h"
 #include "programs/ProcessPlatform_win.h"
 #include "programs/WatcherTimer_win.h"
@@ -254,7 +255,12 @@ class TestApp : public CWinApp {};
 TEST_F(ProcessWin, SweepHidesTheMainWindow) {
     TestApp app;
     app.m_hInstance = ::GetModuleHandleA(nullptr);
-    CHushwallDlg dialog;
+    RegistrySettings settings(kCompanyKey, "HushwallProcessTest");
+    AppContext context;
+    context.appName = "HushwallProcessTest";
+    context.exeFolder = e2e::FreshFolder("process-dialog");
+    context.settings = &settings;
+    CHushwallDlg dialog(context);
     ASSERT_TRUE(dialog.Create());
     app.m_pMainWnd = &dialog;
     ::ShowWindow(dialog.GetSafeHwnd(), SW_SHOW);

@@ -1,0 +1,13 @@
+#include "app/AboutDlg_win.h"
+
+#include "res/resource.h"
+
+CAboutDlg::CAboutDlg() : CBCGPDialog(IDD_ABOUTBOX) {}
+
+INT_PTR CAboutDlg::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM /*lp*/, bool& handled) {
+    // The picture does not take clicks, so they reach the dialog.
+    handled = msg == WM_LBUTTONDOWN;
+    if (handled)
+        OnOK();
+    return 0;
+}

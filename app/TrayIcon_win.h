@@ -1,0 +1,36 @@
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "session/Clock.h"
+#include "session/SessionEngine.h"
+
+// The notification-area icon that stands for the hidden main window.
+class CTrayIcon : public SessionTray {
+public:
+    explicit CTrayIcon(Clock& clock) : m_clock(clock) {}
+
+    // Fills the icon record once the main window exists; `endTime` is the session's.
+    void Init(HWND window, HICON icon, const Seconds* endTime);
+
+    void HideToTray() override;
+    bool IconShown() override { return trayIconShown; }
+    void SetTooltip(const std::string& text) override;
+    void Remove();
+
+    std::string Tooltip() const { return trayData.szTip; }
+
+    // The callback message of the icon: WM_APP is 0x8000, plus 1000.
+    static constexpr UINT kCallbackMessage = WM_APP + 1000;
+    // The mouse messages over the icon that count as a click.
+    static bool IsClick(LPARAM mouseMessage);
+
+    NOTIFYICONDATAA trayData = {};
+    bool trayIconShown = false;
+
+private:
+    Clock& m_clock;
+    const Seconds* m_endTime = nullptr;
+};

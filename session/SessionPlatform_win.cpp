@@ -1,0 +1,44 @@
+#include "session/SessionPlatform_win.h"
+
+#include "programs/WatcherTimer_win.h"
+
+void RunKeyAutorun::Register() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kRunKeyPath, &key) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(key, m_appName.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(m_exeFullPath.c_str()),
+                     static_cast<DWORD>(m_exeFullPath.size() + 1));
+    ::RegCloseKey(key);
+}
+
+void RunKeyAutorun::Remove() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kRunKeyPath, &key) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteValueA(key, m_appName.c_str());
+    ::RegCloseKey(key);
+}
+
+void WindowSessionTimers::StartWatcher(const std::vector<std::string>& blockedPrograms) {
+    StartWatcherTimer(m_watcher, blockedPrograms);
+}
+
+void WindowSessionTimers::StopWatcher() {
+    StopWatcherTimer();
+}
+
+void WindowSessionTimers::StartSessionTimer() {
+    m_sessionTimerId = ::SetTimer(m_window, kSessionTimerId, m_tickMs, nullptr);
+}
+
+void WindowSessionTimers::StopSessionTimer() {
+    if (m_sessionTimerId)
+        ::KillTimer(m_window, m_sessionTimerId);
+    m_sessionTimerId = 0;
+}
+
+void SetScreenSaverRunning(bool running) {
+    UINT previous = 0;
+    ::SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
+}

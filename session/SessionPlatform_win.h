@@ -1,0 +1,51 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "programs/ProcessWatcher.h"
+#include "session/SessionEngine.h"
+
+// The application's value under HKCU\Software\Microsoft\Windows\CurrentVersion\Run.
+class RunKeyAutorun : public Autorun {
+public:
+    RunKeyAutorun(std::string appName, std::string exeFullPath)
+        : m_appName(std::move(appName)), m_exeFullPath(std::move(exeFullPath)) {}
+    void Register() override;
+    void Remove() override;
+
+private:
+    std::string m_appName;
+    std::string m_exeFullPath;
+};
+
+constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The watcher's 800 ms thread timer and the session tick: timer 2 of `window`,
+// which hands its WM_TIMER to the engine's OnSessionTick.
+class WindowSessionTimers : public SessionTimers {
+public:
+    WindowSessionTimers(ProcessWatcher& watcher, HWND window = nullptr,
+                        UINT tickMs = kSessionTickMs)
+        : m_watcher(watcher), m_window(window), m_tickMs(tickMs) {}
+    void SetWindow(HWND window) { m_window = window; }
+
+    void StartWatcher(const std::vector<std::string>& blockedPrograms) override;
+    void StopWatcher() override;
+    void StartSessionTimer() override;
+    void StopSessionTimer() override;
+
+    static constexpr UINT_PTR kSessionTimerId = 2;
+    // Thirty seconds and one millisecond.
+    static constexpr UINT kSessionTickMs = 30001;
+
+private:
+    ProcessWatcher& m_watcher;
+    HWND m_window;
+    UINT m_tickMs;
+    UINT_PTR m_sessionTimerId = 0;
+};
+
+// Marks a screen saver as running or not; outside the NT family this keeps the
+// task-switching keys away from the user.
+void SetScreenSaverRunning(bool running);

@@ -1,0 +1,13 @@
+#pragma once
+#include "toolkit/Dialog.h"
+
+// A dialog painted with the visual manager's face colour, with tooltips for
+// toolbar buttons taken from the string of each command.
+class CBCGPDialog : public CDialog {
+public:
+    explicit CBCGPDialog(UINT templateId) : CDialog(templateId) {}
+
+protected:
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+};

@@ -1,0 +1,36 @@
+#include "toolkit/ThemedDialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "toolkit/App.h"
+#include "toolkit/GlobalData.h"
+
+HBRUSH CBCGPDialog::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
+    // Edits and lists keep the window colour.
+    if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN)
+        return nullptr;
+    if (!globalData.brBtnFace)
+        globalData.UpdateSysColors();
+    ::SetBkColor(dc, globalData.clrBtnFace);
+    ::SetBkMode(dc, TRANSPARENT);
+    return globalData.brBtnFace;
+}
+
+bool CBCGPDialog::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->code != TTN_GETDISPINFOA)
+        return false;
+    // A command's string is "prompt\ntip"; the tooltip is the part after the line feed.
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+    char text[256] = {};
+    UINT id = static_cast<UINT>(header->idFrom);
+    if (::LoadStringA(AfxGetInstanceHandle(), id, text, sizeof(text)) > 0) {
+        const char* tip = std::strchr(text, '\n');
+        tip = tip ? tip + 1 : text;
+        lstrcpynA(info->szText, tip, sizeof(info->szText));
+        info->lpszText = info->szText;
+    }
+    result = 0;
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "websites/WebsitesDlg_win.h"
+
+#include "res/resource.h"
+
+CWebsitesDlg::CWebsitesDlg(HWND tabWindow) : CEntryPageDlg(IDD_WEBSITES, tabWindow) {}
