@@ -117,6 +117,24 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return WaitFor([&] { return done() ? marker : nullptr; }, timeoutMs) != nullptr;
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start >= timeoutMs)
+            return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+            if (!root || !::IsDialogMessageA(root, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+        ::Sleep(5);
+    }
+    return true;
+}
+
 HWND FindWindowOf(DWORD pid, const char* caption, const char* className) {
     return FindTop(pid, [&](HWND window) {
         if (!::IsWindowVisible(window))
@@ -168,6 +186,52 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
 
 void Dismiss(HWND box) {
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+namespace {
+std::string StringValue(const std::string& key, const char* name) {
+    char value[1024] = {};
+    DWORD size = sizeof(value);
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value,
+                       &size) != ERROR_SUCCESS)
+        return "<none>";
+    return value;
+}
+std::string SessionKey(const char* appName) {
+    return std::string("Software\\Calderine\\") + appName + "\\BlockingSectionInfo";
+}
+const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+}  // namespace
+
+std::string RunValue(const char* name) {
+    return StringValue(kRunKey, name);
+}
+
+std::string SessionRecord(const char* appName) {
+    return StringValue(SessionKey(appName), "BlockingEntryInfo");
+}
+
+void StoreSessionRecord(const char* appName, const char* record) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, SessionKey(appName).c_str(), 0, nullptr, 0,
+                          KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(key, "BlockingEntryInfo", 0, REG_SZ, reinterpret_cast<const BYTE*>(record),
+                     static_cast<DWORD>(strlen(record) + 1));
+    ::RegCloseKey(key);
+}
+
+void ForgetSession(const char* appName) {
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, SessionKey(appName).c_str());
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, appName);
+        ::RegCloseKey(key);
+    }
 }
 
 }  // namespace e2e

@@ -31,6 +31,13 @@ HWND WaitFor(const std::function<HWND()>& found, DWORD timeoutMs);
 // Polls until `done` holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// Runs this thread's messages (and so its timers, with dialog keys) until
+// `done` holds or the time is up; false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+inline void Pump(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
 // A visible top-level window of the process with the given caption (any caption when null).
 HWND FindWindowOf(DWORD pid, const char* caption, const char* className = nullptr);
 // A top-level dialog of the process without a title bar.
@@ -39,6 +46,14 @@ HWND FindCaptionless(DWORD pid);
 std::string Text(HWND window);  // WM_GETTEXT, which works across processes
 void SetText(HWND window, const std::string& text);
 void Click(HWND button);
+
+// The data of the current user's Run value `name`, or "<none>".
+std::string RunValue(const char* name);
+// The stored session record of application `appName`, or "<none>".
+std::string SessionRecord(const char* appName);
+void StoreSessionRecord(const char* appName, const char* record);
+// Removes the record's key and the Run value.
+void ForgetSession(const char* appName);
 
 struct MessageBoxSeen {
     HWND window = nullptr;

@@ -7,18 +7,6 @@
 
 namespace {
 
-const char* kSessionKey = "Software\\Calderine\\Hushwall\\BlockingSectionInfo";
-
-void StoreSession(const char* value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSessionKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExA(key, "BlockingEntryInfo", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                     static_cast<DWORD>(strlen(value) + 1));
-    ::RegCloseKey(key);
-}
-
 // In the system's z-order, `upper` lies above `lower`.
 bool IsAbove(HWND upper, HWND lower) {
     for (HWND w = ::GetWindow(lower, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
@@ -28,7 +16,7 @@ bool IsAbove(HWND upper, HWND lower) {
 }
 
 void ClearSession() {
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSessionKey);
+    e2e::ForgetSession("Hushwall");
 }
 
 // Closes the main window the way the user does, so Wine is not left with a killed process.
@@ -129,7 +117,7 @@ TEST_F(Startup, CopyInAnotherFolderIsAnotherProgram) {
 }
 
 TEST_F(Startup, StoredSessionKeepsTheMainWindowHiddenAfterThePicture) {
-    StoreSession("-");
+    e2e::StoreSessionRecord("Hushwall", "-");
     e2e::Program program;
     ASSERT_TRUE(e2e::Start(Install("hw-e2e-session"), program));
     HWND splash = e2e::WaitFor([&] { return e2e::FindCaptionless(program.pid); }, 10000);

@@ -23,27 +23,10 @@ namespace {
 
 constexpr const char* kAppName = "HushwallDialogTest";
 
-void Pump(DWORD ms) {
-    DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!::IsDialogMessageA(::GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        ::Sleep(5);
-    } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-}
+using e2e::Pump;
 
 std::string RunValue() {
-    char value[MAX_PATH] = {};
-    DWORD size = sizeof(value);
-    if (::RegGetValueA(HKEY_CURRENT_USER, kRunKeyPath, kAppName, RRF_RT_REG_SZ, nullptr, value,
-                       &size) != ERROR_SUCCESS)
-        return "<none>";
-    return value;
+    return e2e::RunValue(kAppName);
 }
 
 class TestApp : public CWinApp {};
@@ -81,8 +64,7 @@ protected:
         app.m_pMainWnd = nullptr;
         dialog.reset();
         SetMessageSink(nullptr);
-        settings.WriteString(kSessionSection, kSessionEntry, "");
-        RunKeyAutorun(kAppName, "").Remove();
+        e2e::ForgetSession(kAppName);
     }
 
     HWND Item(int id) { return ::GetDlgItem(hwnd, id); }

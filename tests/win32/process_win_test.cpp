@@ -36,21 +36,7 @@ const ProcessRecord* FindPid(const ProcessSnapshot& snapshot, DWORD pid) {
     return nullptr;
 }
 
-// Pumps the thread's messages (and so its timers) until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(10);
-    }
-    return true;
-}
+using e2e::PumpUntil;
 
 class RecordingHost : public WatcherHost {
 public:

@@ -1,0 +1,194 @@
+// A session run by the engine on the real adapters: the watcher's thread
+// timer, the window's tick, the Run key, the registry record and the icon.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/RegistrySettings_win.h"
+#include "app/TrayIcon_win.h"
+#include "e2e/Driver.h"
+#include "programs/ProcessPlatform_win.h"
+#include "programs/WatcherTimer_win.h"
+#include "session/SessionPlatform_win.h"
+#include "session/SessionRecord.h"
+#include "toolkit/Messages.h"
+
+namespace {
+
+constexpr const char* kAppName = "HushwallSessionTest";
+// Ticks more than a second apart, so the clock check sees time pass.
+constexpr UINT kTickMs = 1100;
+
+class CountingHost : public WatcherHost {
+public:
+    bool HasMainWindow() override { return false; }
+    void HideMainWindow() override {}
+    void StartNotice() override {}
+};
+
+// The main window's part, with the programs to block handed in.
+class Host : public SessionHost {
+public:
+    bool ValidateDuration(Seconds&) override { return false; }
+    bool SaveDefaultProfile() override { return true; }
+    std::vector<std::string> CheckedPrograms() override { return programs; }
+    void LockDefaultFiles() override {}
+    void UnlockDefaultFiles() override {}
+    void ShowMessage(const char* text) override { ::ShowMessage(window, text, kAppName); }
+    void ShowUnownedMessage(const char* text, const char* caption) override {
+        ::ShowMessage(nullptr, text, caption);
+    }
+    void SetScreenSaverRunning(bool) override {}
+    std::vector<std::string> programs;
+    HWND window = nullptr;
+};
+
+SessionEngine* g_engine = nullptr;
+
+LRESULT CALLBACK TickWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER && wp == WindowSessionTimers::kSessionTimerId && g_engine) {
+        g_engine->OnSessionTick();
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+class SessionWin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::ForgetSession(kAppName);
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = TickWindowProc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "HushwallSessionTestWindow";
+        ::RegisterClassA(&windowClass);
+        window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10,
+                                   nullptr, nullptr, windowClass.hInstance, nullptr);
+        ASSERT_NE(window, nullptr);
+        host.window = window;
+        timers.SetWindow(window);
+        tray.Init(window, ::LoadIconA(nullptr, IDI_APPLICATION), &engine.endTime);
+        g_engine = &engine;
+        SetMessageSink([this](const MessageRecord& record) {
+            messages.push_back(record);
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        engine.EndBlocking();
+        tray.Remove();
+        g_engine = nullptr;
+        SetMessageSink(nullptr);
+        ::DestroyWindow(window);
+        for (auto& program : started)
+            program->Kill();
+        e2e::ForgetSession(kAppName);
+    }
+
+    std::string Helper(const std::string& name) {
+        const std::string path = e2e::FreshFolder(name) + name + ".exe";
+        EXPECT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), path.c_str(), FALSE));
+        return path;
+    }
+    e2e::Program& Run(const std::string& exe) {
+        started.push_back(std::make_unique<e2e::Program>());
+        EXPECT_TRUE(e2e::Start(exe, *started.back())) << exe;
+        return *started.back();
+    }
+
+    HWND window = nullptr;
+    SystemClock clock;
+    SystemProcesses processes;
+    CountingHost watcherHost;
+    std::atomic<bool> noticeShowing{false};
+    ProcessWatcher watcher{processes, watcherHost, noticeShowing};
+    WindowSessionTimers timers{watcher, nullptr, kTickMs};
+    RegistrySettings settings{kCompanyKey, kAppName};
+    RunKeyAutorun autorun{kAppName, "C:\\Program Files\\Hushwall\\HushwallSessionTest.exe"};
+    CTrayIcon tray{clock};
+    Host host;
+    SessionEngine engine{SessionServices{clock, timers, settings, autorun, tray, host}, true};
+    std::vector<MessageRecord> messages;
+    std::vector<std::unique_ptr<e2e::Program>> started;
+};
+
+TEST_F(SessionWin, BlocksTheTickedProgramAndEndsWithoutATrace) {
+    const std::string game = Helper("hw-session-game");
+    const std::string other = Helper("hw-session-other");
+    host.programs = {game};
+    engine.endTime = clock.Now() + 10 * 60;
+    tray.HideToTray();
+    engine.StartBlocking();
+
+    EXPECT_EQ(e2e::RunValue(kAppName), "C:\\Program Files\\Hushwall\\HushwallSessionTest.exe");
+    EXPECT_EQ(e2e::SessionRecord(kAppName), FormatSessionRecord(engine.endTime));
+    EXPECT_NE(WatcherTimerId(), 0u);
+
+    e2e::Program& blocked = Run(game);
+    e2e::Program& allowed = Run(other);
+    EXPECT_TRUE(e2e::PumpUntil([&] { return !blocked.Running(); }, 2500))
+        << "ended within a few sweeps";
+    EXPECT_TRUE(allowed.Running());
+
+    // Ticks come and go without changing the session.
+    e2e::Pump(2 * kTickMs + 300);
+    EXPECT_TRUE(engine.blockingActive);
+    EXPECT_FALSE(engine.timeChanged);
+    EXPECT_EQ(tray.Tooltip(), "Hushwall!\nDays: 0 Hours: 0 Minutes: 10");
+    EXPECT_TRUE(messages.empty());
+
+    engine.EndBlocking();
+    EXPECT_EQ(e2e::RunValue(kAppName), "<none>");
+    EXPECT_EQ(e2e::SessionRecord(kAppName), "");
+    EXPECT_EQ(WatcherTimerId(), 0u);
+    e2e::Program& again = Run(game);
+    e2e::Pump(1800);
+    EXPECT_TRUE(again.Running()) << "no sweeps after the end";
+}
+
+TEST_F(SessionWin, EndsAtItsTimeWithTheTimeUpMessage) {
+    const std::string game = Helper("hw-session-timeup");
+    host.programs = {game};
+    engine.endTime = clock.Now() + 1;
+    tray.HideToTray();
+    engine.StartBlocking();
+    e2e::Program& blocked = Run(game);
+    EXPECT_TRUE(e2e::PumpUntil([&] { return !blocked.Running(); }, 2500));
+
+    ASSERT_TRUE(e2e::PumpUntil([&] { return !messages.empty(); }, 4 * kTickMs));
+    EXPECT_FALSE(engine.blockingActive);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].owner, nullptr);
+    EXPECT_EQ(messages[0].caption, "Hushwall!");
+    EXPECT_EQ(messages[0].text, "BLOCKING Time is Up.");
+    EXPECT_EQ(tray.Tooltip(), "Hushwall!\nDays: 0 Hours: 0 Minutes: 0");
+    EXPECT_TRUE(tray.trayIconShown) << "the icon stays until it is clicked";
+    EXPECT_EQ(e2e::RunValue(kAppName), "<none>");
+    EXPECT_EQ(e2e::SessionRecord(kAppName), "");
+
+    e2e::Pump(2 * kTickMs);
+    EXPECT_EQ(messages.size(), 1u) << "the tick is gone with the session";
+}
+
+TEST_F(SessionWin, AClockThatStandsStillMakesTheSessionUnbounded) {
+    // Ticks well under a second apart read the same second twice.
+    WindowSessionTimers fastTimers{watcher, window, 300};
+    SessionEngine fast{SessionServices{clock, fastTimers, settings, autorun, tray, host}, true};
+    g_engine = &fast;
+    fast.endTime = clock.Now() + 600;
+    fast.StartBlocking();
+    ASSERT_TRUE(e2e::PumpUntil([&] { return fast.timeChanged; }, 3000));
+    EXPECT_TRUE(fast.blockingActive);
+    EXPECT_EQ(e2e::SessionRecord(kAppName), "-");
+    EXPECT_EQ(tray.Tooltip(), "Hushwall!\nYou've changed the system time.");
+    EXPECT_NE(WatcherTimerId(), 0u) << "programs stay blocked";
+    fast.EndBlocking();
+    g_engine = &engine;
+    EXPECT_EQ(e2e::SessionRecord(kAppName), "");
+}
+
+}  // namespace
