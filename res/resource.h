@@ -6,6 +6,8 @@
 #define IDD_SPLASH 103
 #define IDR_MAINFRAME 128
 #define IDB_SPLASH 129
+#define IDB_CHECK_OFF 142
+#define IDB_CHECK_ON 143
 
 #define IDC_TAB 101
 #define IDC_BLOCK_NOW 1000

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Draws Hushwall's pictures: res/splash.bmp (start-up and About picture),
-# res/Hushwall.ico (16, 32 and 48 pixel icon) and small PNG copies in
-# res/preview/ for reviewers.
+# res/Hushwall.ico (16, 32 and 48 pixel icon), the check box images
+# res/check-off.bmp and res/check-on.bmp, and small PNG copies in res/preview/
+# for reviewers.
 #
 # The emblem's shapes live in res/art/emblem.txt; the splash layout is below.
+# The check boxes are pixel maps, res/art/check-*.xpm.
 # Everything is drawn with ImageMagick 6 primitives (no SVG renderer needed).
 # The outputs are committed, so the build never runs this script; run it by
 # hand after changing the art:   scripts/make-images.sh
@@ -120,9 +122,18 @@ emblem 256 2 "$tmp/emblem-256.png"
 
 "$IM" "$tmp/splash.png" -alpha off -type TrueColor -compress None "${clean[@]}" "BMP3:$out/splash.bmp"
 
+# ---- check box images --------------------------------------------------------
+# 24-bit, so that the colours stay exact whatever the screen's palette.
+for state in off on; do
+    "$IM" "$root/res/art/check-$state.xpm" -alpha off -type TrueColor -compress None "${clean[@]}" \
+        "BMP3:$out/check-$state.bmp"
+done
+
 # ---- previews for reviewers -------------------------------------------------
 mkdir -p "$out/preview"
 "$IM" "$tmp/splash.png" "${clean[@]}" "${pngclean[@]}" "PNG24:$out/preview/splash.png"
 "$IM" "$tmp/icon-48.png" "${clean[@]}" "${pngclean[@]}" "PNG32:$out/preview/icon-48.png"
+"$IM" "$out/check-off.bmp" "$out/check-on.bmp" +append -filter Point -resize 800% \
+    "${clean[@]}" "${pngclean[@]}" "PNG24:$out/preview/check-boxes.png"
 
-echo "make-images: wrote res/splash.bmp, res/Hushwall.ico, res/preview/*.png"
+echo "make-images: wrote res/splash.bmp, res/Hushwall.ico, res/check-*.bmp, res/preview/*.png"
