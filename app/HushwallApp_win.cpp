@@ -8,6 +8,7 @@
 #include "app/SplashDlg_win.h"
 #include "programs/ProcessPlatform_win.h"
 #include "toolkit/Messages.h"
+#include "ui/TidewellVisualManager_win.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ CHushwallApp& TheApp() {
 bool CHushwallApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
     ::InitCommonControlsEx(&controls);
+    CBCGPVisualManager::SetDefaultManager<CTidewellVisualManager>();
     ::LoadLibraryA("riched20.dll");  // the access key dialog uses rich edits
     ::OleInitialize(nullptr);
 
