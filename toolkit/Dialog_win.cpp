@@ -1,6 +1,7 @@
 #include "toolkit/Dialog.h"
 
 #include "toolkit/App.h"
+#include "toolkit/Wnd.h"
 
 CDialog::~CDialog() {
     if (m_hWnd && !m_modal)
@@ -73,6 +74,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
             ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
             return TRUE;
         }
+        case WM_DRAWITEM:
+            // Owner-drawn controls of ours draw themselves.
+            if (ReflectDrawItem(lp))
+                return TRUE;
+            break;
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
