@@ -7,5 +7,6 @@ public:
     CAboutDlg();
 
 protected:
+    BOOL OnInitDialog() override;
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 };

@@ -63,7 +63,7 @@ file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 list(FILTER DRIVER_SOURCES EXCLUDE REGEX "_test\\.cpp$")
 add_library(e2e_driver STATIC ${DRIVER_SOURCES})
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(e2e_driver PUBLIC user32 advapi32 gtest)
+target_link_libraries(e2e_driver PUBLIC user32 gdi32 advapi32 gtest)
 
 # One test executable per file: unit tests of the adapters, and end-to-end tests
 # that drive Hushwall.exe from another process.

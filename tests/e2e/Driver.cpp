@@ -164,7 +164,8 @@ void SetText(HWND window, const std::string& text) {
 }
 
 void Click(HWND button) {
-    ::SendMessageA(button, BM_CLICK, 0, 0);
+    // Posted: the click may open a modal box, and a sent message would wait for it.
+    ::PostMessageA(button, BM_CLICK, 0, 0);
 }
 
 bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
@@ -232,6 +233,64 @@ void ForgetSession(const char* appName) {
         ::RegDeleteValueA(key, appName);
         ::RegCloseKey(key);
     }
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+std::string SaveScreenshot(HWND window, const std::string& name) {
+    RECT rect = {};
+    if (!::GetWindowRect(window, &rect))
+        return "";
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    // bin\..\screenshots
+    std::string folder = OwnFolder() + "..\\screenshots\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + name + ".bmp";
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;  // bottom-up, as BMP files store rows
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    header.biSizeImage = stride * height;
+
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = bitmap != nullptr;
+    if (ok) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ok = ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
+        ::GdiFlush();
+        ::SelectObject(memory, old);
+    }
+    if (ok) {
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(file) + sizeof(header);
+        file.bfSize = file.bfOffBits + header.biSizeImage;
+        HANDLE out = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        ok = out != INVALID_HANDLE_VALUE &&
+             ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+             ::WriteFile(out, &header, sizeof(header), &written, nullptr) &&
+             ::WriteFile(out, bits, header.biSizeImage, &written, nullptr);
+        if (out != INVALID_HANDLE_VALUE)
+            ::CloseHandle(out);
+    }
+    if (bitmap)
+        ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return ok ? path : "";
 }
 
 }  // namespace e2e

@@ -45,6 +45,7 @@ HWND FindCaptionless(DWORD pid);
 
 std::string Text(HWND window);  // WM_GETTEXT, which works across processes
 void SetText(HWND window, const std::string& text);
+// Presses a button without waiting for what the press does.
 void Click(HWND button);
 
 // The data of the current user's Run value `name`, or "<none>".
@@ -54,6 +55,10 @@ std::string SessionRecord(const char* appName);
 void StoreSessionRecord(const char* appName, const char* record);
 // Removes the record's key and the Run value.
 void ForgetSession(const char* appName);
+
+// Saves what the screen shows of `window` as a BMP file in the build folder's
+// "screenshots" folder; returns the file's path, or "" when it could not be written.
+std::string SaveScreenshot(HWND window, const std::string& name);
 
 struct MessageBoxSeen {
     HWND window = nullptr;

@@ -17,6 +17,7 @@
 #include "session/SessionRecord.h"
 #include "toolkit/App.h"
 #include "toolkit/Messages.h"
+#include "ui/TidewellVisualManager_win.h"
 #include "websites/WebsitesDlg_win.h"
 
 namespace {
@@ -35,6 +36,7 @@ class MainDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         app.m_hInstance = ::GetModuleHandleA(nullptr);
+        CBCGPVisualManager::SetDefaultManager<CTidewellVisualManager>();
         settings.WriteString(kSessionSection, kSessionEntry, "");
         context.exeFullPath = "C:\\tools\\HushwallDialogTest.exe";
         context.exeFolder = e2e::FreshFolder("main-dialog");
@@ -314,6 +316,7 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
     dialog->programsPage()->SetEntries(
         {{"C:\\games\\a.exe", "A", true}, {"C:\\b.exe", "B", false}, {"C:\\c.exe", "C", true}});
     Type(IDC_MINUTES, "1");
+    EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "main-window").empty());
     Seconds before = SystemClock().Now();
     PressBlockNow();
     EXPECT_TRUE(messages.empty());
@@ -398,6 +401,9 @@ struct AboutCloser {
         RECT r;
         ::GetClientRect(about, &r);
         seen = {r.right, r.bottom};
+        ::UpdateWindow(about);
+        if (!byEscape)
+            e2e::SaveScreenshot(about, "about-box");
         if (byEscape)
             ::PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         else
@@ -407,7 +413,8 @@ struct AboutCloser {
 
 TEST_F(MainDialog, AboutBoxClosesOnAClickOrEscape) {
     AboutCloser::main = hwnd;
-    RECT want = TemplateRect(0, 0, 329, 207);
+    // The picture's own size, which the template's 329 x 207 units give on Windows.
+    RECT want = {0, 0, 494, 336};
     struct Way {
         const char* what;
         UINT msg;
