@@ -129,4 +129,24 @@ TEST_F(Startup, StoredSessionKeepsTheMainWindowHiddenAfterThePicture) {
     Close(program, main);
 }
 
+TEST_F(Startup, ExitEscapeAndTheCloseBoxEndTheProgram) {
+    const std::string exe = Install("hw-e2e-exit");
+    struct Way {
+        const char* what;
+        UINT msg;
+        WPARAM wp;
+    };
+    for (Way way : {Way{"Exit", WM_COMMAND, 32780}, Way{"Escape", WM_COMMAND, IDCANCEL},
+                    Way{"close box", WM_SYSCOMMAND, SC_CLOSE}}) {
+        SCOPED_TRACE(way.what);
+        e2e::Program program;
+        ASSERT_TRUE(e2e::Start(exe, program));
+        HWND main = MainWindow(program);
+        ASSERT_NE(main, nullptr);
+        ::PostMessageA(main, way.msg, way.wp, 0);
+        ASSERT_TRUE(program.WaitEnd(5000));
+        EXPECT_EQ(program.ExitCode(), 0u);
+    }
+}
+
 }  // namespace

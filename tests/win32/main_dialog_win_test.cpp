@@ -11,6 +11,7 @@
 #include "app/HushwallDlg_win.h"
 #include "app/RegistrySettings_win.h"
 #include "e2e/Driver.h"
+#include "lists/Profile.h"
 #include "programs/ProgramsDlg_win.h"
 #include "res/resource.h"
 #include "session/SessionPlatform_win.h"
@@ -386,6 +387,21 @@ TEST_F(MainDialog, HelpFromF1AndTheToolbarOpensTheFileBesideTheProgram) {
 
     ::SendMessageA(hwnd, WM_COMMAND, ID_HELP_FINDER, 0);
     EXPECT_EQ(helpOpened.size(), 3u);
+}
+
+TEST_F(MainDialog, EnterPressesHushwallNow) {
+    ::SetForegroundWindow(hwnd);
+    ::SetFocus(Item(IDC_MINUTES));
+    Type(IDC_MINUTES, "1");
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
+    e2e::PumpUntil([&] { return !messages.empty(); }, 1000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, kNothingToBlockMessage);
+    EXPECT_TRUE(::IsWindow(hwnd)) << "Enter does not close the window";
 }
 
 // Closes the About box from inside its modal loop, as the user would.
