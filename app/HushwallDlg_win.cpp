@@ -174,47 +174,33 @@ bool CHushwallDlg::OnCommand(WORD id, WORD code) {
             OnHelp();
             return true;
         case ID_ADD_PROGRAM:
-            if (CProgramsDlg* page = BringToFront(m_programs))
-                page->ShowAddProgramDialog();
-            return true;
+            return OnPageCommand(m_programs, &CProgramsDlg::ShowAddProgramDialog);
         case ID_DELETE_PROGRAMS:
-            if (CProgramsDlg* page = BringToFront(m_programs))
-                page->DeleteCheckedPrograms();
-            return true;
+            return OnPageCommand(m_programs, &CProgramsDlg::DeleteCheckedPrograms);
         case ID_SELECT_ALL_PROGRAMS:
-            if (CProgramsDlg* page = BringToFront(m_programs))
-                page->CheckAllPrograms();
-            return true;
+            return OnPageCommand(m_programs, &CProgramsDlg::CheckAllPrograms);
         case ID_DESELECT_ALL_PROGRAMS:
-            if (CProgramsDlg* page = BringToFront(m_programs))
-                page->UncheckAllPrograms();
-            return true;
+            return OnPageCommand(m_programs, &CProgramsDlg::UncheckAllPrograms);
         case ID_ADD_WEBSITE:
-            if (CWebsitesDlg* page = BringToFront(m_websites))
-                page->ShowAddWebsiteDialog();
-            return true;
+            return OnPageCommand(m_websites, &CWebsitesDlg::ShowAddWebsiteDialog);
         case ID_DELETE_WEBSITES:
-            if (CWebsitesDlg* page = BringToFront(m_websites))
-                page->DeleteCheckedWebsites();
-            return true;
+            return OnPageCommand(m_websites, &CWebsitesDlg::DeleteCheckedWebsites);
         case ID_SELECT_ALL_WEBSITES:
-            if (CWebsitesDlg* page = BringToFront(m_websites))
-                page->CheckAllWebsites();
-            return true;
+            return OnPageCommand(m_websites, &CWebsitesDlg::CheckAllWebsites);
         case ID_DESELECT_ALL_WEBSITES:
-            if (CWebsitesDlg* page = BringToFront(m_websites))
-                page->UncheckAllWebsites();
-            return true;
+            return OnPageCommand(m_websites, &CWebsitesDlg::UncheckAllWebsites);
     }
     return CBCGPDialog::OnCommand(id, code);
 }
 
+// The page's tab comes to the front first, then the page does the command.
 template <class Page>
-Page* CHushwallDlg::BringToFront(const std::unique_ptr<Page>& page) {
-    if (!page)
-        return nullptr;
-    m_tabs.BringToFront(page->GetSafeHwnd());
-    return page.get();
+bool CHushwallDlg::OnPageCommand(const std::unique_ptr<Page>& page, void (Page::*command)()) {
+    if (page) {
+        m_tabs.BringToFront(page->GetSafeHwnd());
+        (page.get()->*command)();
+    }
+    return true;
 }
 
 bool CHushwallDlg::OnNotify(NMHDR* header, LRESULT& result) {

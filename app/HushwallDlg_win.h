@@ -72,7 +72,7 @@ private:
     std::string ItemText(int id) const;
 
     template <class Page>
-    Page* BringToFront(const std::unique_ptr<Page>& page);
+    bool OnPageCommand(const std::unique_ptr<Page>& page, void (Page::*command)());
 
     AppContext m_context;
     HICON m_icon = nullptr;
