@@ -129,7 +129,7 @@ void CHushwallDlg::CreatePages() {
         return;
     m_tabs.SetAutoColors(kTabColors);
 
-    m_programs = std::make_unique<CProgramsDlg>(m_tabs.GetSafeHwnd());
+    m_programs = std::make_unique<CProgramsDlg>(m_tabs.GetSafeHwnd(), m_context);
     m_websites = std::make_unique<CWebsitesDlg>(m_tabs.GetSafeHwnd());
     if (!m_programs->GetSafeHwnd() || !m_websites->GetSafeHwnd())
         return;

@@ -1,5 +1,103 @@
 #include "programs/ProgramsDlg_win.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "programs/AddNewProgramDlg_win.h"
+#include "programs/ProgramRules.h"
 #include "res/resource.h"
 
-CProgramsDlg::CProgramsDlg(HWND tabWindow) : CEntryPageDlg(IDD_PROGRAMS, tabWindow) {}
+CProgramsDlg::CProgramsDlg(HWND tabWindow, const AppContext& context)
+    : CListPageDlg(IDD_PROGRAMS, IDC_PROGRAM_LIST, context,
+                   "Check the program(s) you want to disable:", kNothingToDeleteMessage) {
+    Create(tabWindow);
+}
+
+void CProgramsDlg::SetUpList() {
+    HWND list = GetList();
+    // The system's image lists are shared: the list must never destroy them.
+    ::SetWindowLongPtrA(list, GWL_STYLE,
+                        ::GetWindowLongPtrA(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, sizeof(windows));
+    SHFILEINFOA info = {};
+    auto large = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoA(windows, 0, &info, sizeof(info), SHGFI_SYSICONINDEX));
+    auto small = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoA(windows, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    ListView_SetImageList(list, large, LVSIL_NORMAL);
+    ListView_SetImageList(list, small, LVSIL_SMALL);
+}
+
+int CProgramsDlg::GetFileIconIndex(const std::string& path) {
+    SHFILEINFOA info = {};
+    if (!::SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info),
+                          SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_LINKOVERLAY))
+        return -1;
+    return info.iIcon;
+}
+
+void CProgramsDlg::FillDefaultRows() {
+    // The installed programs found through their shortcuts will be offered here.
+}
+
+bool CProgramsDlg::AddProgram(const std::string& path, const std::string& name) {
+    std::vector<std::string> targets;
+    for (const ListEntry& entry : GetEntries())
+        targets.push_back(entry.target);
+    const char* refusal = RefuseNewProgram(
+        path, [](const std::string& p) { return ::PathFileExistsA(p.c_str()) != FALSE; },
+        m_context.exeFullPath, targets);
+    if (refusal) {
+        ShowMessage(refusal);
+        return false;
+    }
+    if (!GetList())
+        return false;
+    return InsertRow(-1, RowLabel(name), path, false);
+}
+
+void CProgramsDlg::ShowAddProgramDialog() {
+    CAddNewProgramDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CProgramsDlg::ModifyProgram() {
+    HWND list = GetList();
+    int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    CAddNewProgramDlg dialog(nullptr);
+    dialog.m_title = "Modify Program Info";
+    if (const std::string* target = RowTarget(row))
+        dialog.m_path = *target;
+    dialog.m_name = RowLabelAt(row);
+    if (dialog.DoModal() != IDOK)
+        return;
+    ListView_SetItemText(list, row, 0, const_cast<char*>(dialog.m_name.c_str()));
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        // The row owns its target: the old copy goes, the new one stays with the row.
+        auto* old = reinterpret_cast<std::string*>(item.lParam);
+        item.lParam = reinterpret_cast<LPARAM>(new std::string(dialog.m_path));
+        if (::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+            delete old;
+        else
+            delete reinterpret_cast<std::string*>(item.lParam);
+    }
+}
+
+bool CProgramsDlg::OnCommand(WORD id, WORD code) {
+    if (code == BN_CLICKED && id == IDC_PAGE_ADD) {
+        ShowAddProgramDialog();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_PAGE_DELETE) {
+        DeleteCheckedPrograms();
+        return true;
+    }
+    return CListPageDlg::OnCommand(id, code);
+}

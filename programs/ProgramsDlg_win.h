@@ -1,14 +1,31 @@
 #pragma once
-#include "lists/EntryPage_win.h"
+#include <string>
 
-// The "Programs" tab: the program entries to block.
-class CProgramsDlg : public CEntryPageDlg {
+#include "lists/ListPageDlg_win.h"
+
+// The "Programs" tab: one row per program, with its icon; a ticked row is blocked.
+class CProgramsDlg : public CListPageDlg {
 public:
-    explicit CProgramsDlg(HWND tabWindow);
+    // Creates the page at once as a child of the main window's tab control.
+    CProgramsDlg(HWND tabWindow, const AppContext& context);
 
-    // The add dialog comes with the page's list control.
-    void ShowAddProgramDialog() {}
+    // Checks a new program and appends it unticked; false, with the reason shown, when refused.
+    bool AddProgram(const std::string& path, const std::string& name);
+    // The add dialog in add mode.
+    void ShowAddProgramDialog();
+    // The add dialog in modify mode, for the selected row.
+    void ModifyProgram();
     void DeleteCheckedPrograms() { DeleteChecked(); }
     void CheckAllPrograms() { CheckAll(true); }
     void UncheckAllPrograms() { CheckAll(false); }
+
+    // The system's small-icon index for a file, -1 when it has none.
+    static int GetFileIconIndex(const std::string& path);
+
+protected:
+    bool OnCommand(WORD id, WORD code) override;
+    void SetUpList() override;
+    int RowImage(const std::string& target) override { return GetFileIconIndex(target); }
+    void FillDefaultRows() override;
+    void OnRowDoubleClick() override { ModifyProgram(); }
 };
