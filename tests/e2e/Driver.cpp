@@ -1,5 +1,7 @@
 #include "e2e/Driver.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace e2e {
@@ -291,6 +293,105 @@ std::string SaveScreenshot(HWND window, const std::string& name) {
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return ok ? path : "";
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+namespace {
+
+// A block of memory in the process that owns `window`, freed with the object.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) : m_size(size) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                  pid);
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE,
+                                         PAGE_READWRITE);
+    }
+    ~RemoteBlock() {
+        if (m_address)
+            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        if (m_process)
+            ::CloseHandle(m_process);
+    }
+    bool Write(const void* data, size_t size, size_t offset = 0) {
+        SIZE_T done = 0;
+        return m_address && ::WriteProcessMemory(m_process, static_cast<char*>(m_address) + offset,
+                                                 data, size, &done);
+    }
+    bool Read(void* data, size_t size, size_t offset = 0) {
+        SIZE_T done = 0;
+        return m_address && ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset,
+                                                data, size, &done);
+    }
+    LPARAM At(size_t offset = 0) const {
+        return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset);
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    void* m_address = nullptr;
+    size_t m_size;
+};
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK VisitChild(HWND window, LPARAM lp) {
+    auto* search = reinterpret_cast<ChildSearch*>(lp);
+    if (::GetDlgCtrlID(window) == search->id) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int ListRowCount(HWND list) {
+    return static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string ListRowText(HWND list, int row) {
+    constexpr size_t kText = 512;
+    RemoteBlock block(list, sizeof(LVITEMA) + kText);
+    LVITEMA item = {};
+    item.iSubItem = 0;
+    item.pszText = reinterpret_cast<char*>(block.At(sizeof(LVITEMA)));
+    item.cchTextMax = kText;
+    if (!block.Write(&item, sizeof(item)))
+        return "";
+    ::SendMessageA(list, LVM_GETITEMTEXTA, row, block.At());
+    char text[kText] = {};
+    block.Read(text, kText - 1, sizeof(LVITEMA));
+    return text;
+}
+
+bool ListRowChecked(HWND list, int row) {
+    LRESULT state = ::SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void SetListRowChecked(HWND list, int row, bool checked) {
+    RemoteBlock block(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    if (block.Write(&item, sizeof(item)))
+        ::SendMessageA(list, LVM_SETITEMSTATE, row, block.At());
+}
+
+HWND FindDescendant(HWND parent, int id) {
+    ChildSearch search{id, nullptr};
+    ::EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace e2e

@@ -56,6 +56,14 @@ void StoreSessionRecord(const char* appName, const char* record);
 // Removes the record's key and the Run value.
 void ForgetSession(const char* appName);
 
+// List views of another process, reached through memory lent in that process.
+int ListRowCount(HWND list);
+std::string ListRowText(HWND list, int row);
+bool ListRowChecked(HWND list, int row);
+void SetListRowChecked(HWND list, int row, bool checked);
+// The first child of `parent` (at any depth) with the given control id.
+HWND FindDescendant(HWND parent, int id);
+
 // Saves what the screen shows of `window` as a BMP file in the build folder's
 // "screenshots" folder; returns the file's path, or "" when it could not be written.
 std::string SaveScreenshot(HWND window, const std::string& name);
