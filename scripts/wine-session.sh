@@ -51,6 +51,15 @@ start)
     if [ ! -f "$prefix/system.reg" ]; then
         timeout 180 "$loader" wineboot -i >/dev/null 2>&1 || true
     fi
+    # Wine links the user's Desktop and Documents to this machine's home folder;
+    # the tests get folders of their own, so that walking them stays small.
+    for link in "$prefix"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then
+            rm -f "$link"
+            mkdir -p "$link"
+            : >"$link/.keep"  # an empty folder would be linked again
+        fi
+    done
     # No crash dialog to hang a headless run; no window-manager delay on bare Xvfb.
     timeout 60 "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     timeout 60 "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
