@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "lists/ListFile.h"
-#include "lists/Profile.h"
+#include "lists/Profiles.h"
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"
 #include "res/resource.h"
