@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "lists/ListFile.h"
-#include "lists/Profile.h"
+#include "lists/Profiles.h"
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"
 #include "res/resource.h"
@@ -55,7 +55,9 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_context(context),
       m_autorun(context.appName, context.exeFullPath),
       m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this},
-               isNTPlatform) {
+               isNTPlatform),
+      m_profileDialogs([this] { return m_hWnd; }, context.appName),
+      m_profiles(m_profileDialogs, context.exeFolder) {
     m_icon = LoadMainIcon(SM_CXICON, SM_CYICON);
     m_smallIcon = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
     if (!globalData.brBtnFace)
@@ -134,14 +136,8 @@ void CHushwallDlg::CreatePages() {
     if (!m_programs->GetSafeHwnd() || !m_websites->GetSafeHwnd())
         return;
 
-    // A list that cannot be read leaves its page to its own default content.
-    auto load = [&](ListPage& page, const char* fileName) {
-        page.startupList = std::make_unique<EntryList>();
-        if (!LoadEntryList(m_context.exeFolder + fileName, *page.startupList))
-            page.startupList.reset();
-    };
-    load(*m_programs, "default.apps");
-    load(*m_websites, "default.webs");
+    m_profiles.SetPages(m_programs.get(), m_websites.get());
+    m_profiles.LoadStartupLists();
     m_tabs.AddTab(m_programs->GetSafeHwnd(), "Programs");
     m_tabs.AddTab(m_websites->GetSafeHwnd(), "Websites");
     m_programs->ResetToStartup();
@@ -160,9 +156,13 @@ bool CHushwallDlg::OnCommand(WORD id, WORD code) {
                 UpdateUntilPickers();
             return true;
         case ID_NEW_PROFILE:
+            m_profiles.OnNewProfile();
+            return true;
         case ID_LOAD_PROFILE:
+            m_profiles.OnLoadProfile();
+            return true;
         case ID_SAVE_PROFILE:
-            // Profiles arrive with the list pages.
+            m_profiles.OnSaveProfile();
             return true;
         case ID_APP_EXIT:
             ::PostQuitMessage(0);
@@ -282,6 +282,8 @@ void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
 }
 
 void CHushwallDlg::OnDestroyWindow() {
+    // First, while a running session still holds the default files: they keep what it blocks.
+    m_profiles.SaveProfile(m_profiles.DefaultProfilePath());
     // The session's effects are undone but its record stays, so it resumes at the next start.
     m_engine.StopBlocking();
     m_tray.Remove();
@@ -353,15 +355,7 @@ bool CHushwallDlg::ValidateDuration(Seconds& endTime) {
 }
 
 bool CHushwallDlg::SaveDefaultProfile() {
-    if (!m_programs || !m_websites)
-        return false;
-    if (!HasSomethingToBlock(m_programs->GetEntries(), m_websites->GetEntries(),
-                             m_engine.websiteBlockingAvailable)) {
-        ShowMessage(kNothingToBlockMessage);
-        return false;
-    }
-    // Writing the default profile arrives with profiles.
-    return true;
+    return m_profiles.SaveDefaultProfile(m_engine.websiteBlockingAvailable);
 }
 
 std::vector<std::string> CHushwallDlg::CheckedPrograms() {

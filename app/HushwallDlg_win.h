@@ -8,6 +8,8 @@
 #include "app/Duration.h"
 #include "app/MainWindowHost_win.h"
 #include "app/TrayIcon_win.h"
+#include "lists/ProfileDialogs_win.h"
+#include "lists/Profiles.h"
 #include "programs/ProcessPlatform_win.h"
 #include "programs/ProcessWatcher.h"
 #include "session/SessionEngine.h"
@@ -87,6 +89,9 @@ private:
     RunKeyAutorun m_autorun;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;
+
+    ProfileDialogs m_profileDialogs;
+    Profiles m_profiles;
 
     CBCGPToolBar m_toolbar;
     CBCGPTabWnd m_tabs;

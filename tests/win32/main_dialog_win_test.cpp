@@ -11,7 +11,7 @@
 #include "app/HushwallDlg_win.h"
 #include "app/RegistrySettings_win.h"
 #include "e2e/Driver.h"
-#include "lists/Profile.h"
+#include "lists/Profiles.h"
 #include "programs/ProgramsDlg_win.h"
 #include "res/resource.h"
 #include "session/SessionPlatform_win.h"
