@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "lists/ListFile.h"
 #include "lists/Profiles.h"
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"

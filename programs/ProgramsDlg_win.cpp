@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "programs/AddNewProgramDlg_win.h"
+#include "programs/ProgramDiscovery_win.h"
 #include "programs/ProgramRules.h"
 #include "res/resource.h"
 
@@ -39,7 +40,8 @@ int CProgramsDlg::GetFileIconIndex(const std::string& path) {
 }
 
 void CProgramsDlg::FillDefaultRows() {
-    // The installed programs found through their shortcuts will be offered here.
+    for (const DiscoveredProgram& program : DiscoverInstalledPrograms())
+        InsertRow(-1, RowLabel(program.name), program.target, false);
 }
 
 bool CProgramsDlg::AddProgram(const std::string& path, const std::string& name) {

@@ -307,8 +307,8 @@ public:
     RemoteBlock(HWND window, size_t size) : m_size(size) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(window, &pid);
-        m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                  pid);
+        m_process =
+            ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         if (m_process)
             m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE,
                                          PAGE_READWRITE);
