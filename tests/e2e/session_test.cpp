@@ -121,6 +121,8 @@ TEST_F(Session, NothingTickedRefusesTheSession) {
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_EQ(e2e::SessionRecord(kApp), "<none>");
     EXPECT_EQ(e2e::RunValue(kApp), "<none>");
+    for (const char* file : {"default.profile", "default.apps", "default.webs"})
+        EXPECT_EQ(::GetFileAttributesA((folder + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
 }
 
 TEST_F(Session, ATickedProgramIsBlockedFromTheWindow) {

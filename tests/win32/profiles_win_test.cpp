@@ -23,6 +23,7 @@
 #include "toolkit/App.h"
 #include "toolkit/Messages.h"
 #include "ui/TidewellVisualManager_win.h"
+#include "win32/FileDialogAnswer.h"
 #include "websites/WebsitesDlg_win.h"
 
 static bool operator==(const ListEntry& a, const ListEntry& b) {
@@ -36,10 +37,6 @@ static void PrintTo(const ListEntry& e, std::ostream* os) {
 namespace {
 
 constexpr const char* kAppName = "HushwallProfilesTest";
-// Controls of the common file dialog's template.
-constexpr int kFileTypeCombo = 0x470;  // cmb1
-constexpr int kFileNameCombo = 0x47c;  // cmb13
-constexpr int kFileNameEdit = 0x480;   // edt1
 
 // In the order the pages sort their rows.
 const EntryList kPrograms = {{"C:\\Tools\\a.exe", "A tool", false},
@@ -61,81 +58,6 @@ EntryList Load(const std::string& path) {
     EXPECT_TRUE(LoadEntryList(path, list)) << path;
     return list;
 }
-
-// Answers the next file dialog of this thread from a thread timer, which
-// keeps firing inside the dialog's modal loop.
-struct FileDialogAnswer {
-    static inline HWND main = nullptr;
-    static inline std::string typed;  // empty: cancel
-    static inline std::string title;
-    static inline std::vector<std::string> fileTypes;
-    static inline int ticksAfterAnswer = 0;
-    static inline bool stuck = false;
-
-    static BOOL CALLBACK FindDialog(HWND window, LPARAM lp) {
-        char name[16] = {};
-        ::GetClassNameA(window, name, sizeof(name));
-        if (window != main && ::IsWindowVisible(window) && std::string(name) == "#32770") {
-            *reinterpret_cast<HWND*>(lp) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-        if (!dialog)
-            return;
-        if (ticksAfterAnswer > 0) {
-            // Still open well after the answer: a question we did not expect.
-            if (++ticksAfterAnswer > 30) {
-                stuck = true;
-                ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-            return;
-        }
-        HWND name = ::GetDlgItem(dialog, kFileNameCombo);
-        if (!name)
-            name = ::GetDlgItem(dialog, kFileNameEdit);
-        if (!name)
-            return;
-        char text[128] = {};
-        ::GetWindowTextA(dialog, text, sizeof(text));
-        title = text;
-        fileTypes.clear();
-        HWND types = ::GetDlgItem(dialog, kFileTypeCombo);
-        const int count = static_cast<int>(::SendMessageA(types, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            char item[128] = {};
-            ::SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-            fileTypes.push_back(item);
-        }
-        ticksAfterAnswer = 1;
-        if (typed.empty()) {
-            ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-    }
-
-    // Sends `command` to the main window and answers its dialog with `path`.
-    static void Run(HWND window, WORD command, const std::string& path) {
-        main = window;
-        typed = path;
-        title.clear();
-        fileTypes.clear();
-        ticksAfterAnswer = 0;
-        stuck = false;
-        UINT_PTR timer = ::SetTimer(nullptr, 0, 100, Tick);
-        ::SendMessageA(window, WM_COMMAND, command, 0);  // returns once the dialog has closed
-        ::KillTimer(nullptr, timer);
-        EXPECT_FALSE(stuck) << "the dialog did not close after its answer";
-        EXPECT_GT(ticksAfterAnswer, 0) << "no file dialog appeared";
-    }
-};
 
 class TestApp : public CWinApp {};
 
@@ -214,7 +136,7 @@ protected:
 TEST_F(ProfilesWin, SaveAndLoadThroughTheSystemDialogs) {
     Fill(kPrograms, kWebsites);
     // Typed without an extension: the dialog adds ".profile".
-    FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, folder + "work");
+    FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, folder + "work");
     EXPECT_EQ(FileDialogAnswer::title, "Select the profile path");
     EXPECT_EQ(FileDialogAnswer::fileTypes,
               (std::vector<std::string>{"Profile Files (*.profile)", "All Files (*.*)"}));
@@ -227,14 +149,14 @@ TEST_F(ProfilesWin, SaveAndLoadThroughTheSystemDialogs) {
     // Saving over an existing profile asks nothing.
     const EntryList fewer = {kPrograms[0]};
     Fill(fewer, {});
-    FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, folder + "work.profile");
+    FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, folder + "work.profile");
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(Load(folder + "work.apps"), fewer);
     EXPECT_EQ(Load(folder + "work.webs"), EntryList());
 
     ASSERT_TRUE(SaveEntryList(folder + "work.webs", kWebsites));
     Fill(kPrograms, {});
-    FileDialogAnswer::Run(hwnd, ID_LOAD_PROFILE, folder + "WORK.PROFILE");
+    FileDialogAnswer::RunCommand(hwnd, ID_LOAD_PROFILE, folder + "WORK.PROFILE");
     EXPECT_EQ(FileDialogAnswer::title, "Select a profile to load");
     EXPECT_EQ(FileDialogAnswer::fileTypes,
               (std::vector<std::string>{"Profile Files (*.profile)", "All Files (*.*)"}));
@@ -244,8 +166,8 @@ TEST_F(ProfilesWin, SaveAndLoadThroughTheSystemDialogs) {
 
 TEST_F(ProfilesWin, CancelledDialogsChangeNothing) {
     Fill(kPrograms, kWebsites);
-    FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, "");
-    FileDialogAnswer::Run(hwnd, ID_LOAD_PROFILE, "");
+    FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, "");
+    FileDialogAnswer::RunCommand(hwnd, ID_LOAD_PROFILE, "");
     EXPECT_TRUE(messages.empty());
     ExpectRows(kPrograms, kWebsites);
     WIN32_FIND_DATAA data;
@@ -266,14 +188,14 @@ TEST_F(ProfilesWin, LoadingShowsWhichListFailedAndKeepsItsRows) {
     ASSERT_TRUE(CreateEmptyFile(folder + "half.profile"));
     ASSERT_TRUE(SaveEntryList(folder + "half.apps", saved));
     Fill(kPrograms, kWebsites);
-    FileDialogAnswer::Run(hwnd, ID_LOAD_PROFILE, folder + "half.profile");
+    FileDialogAnswer::RunCommand(hwnd, ID_LOAD_PROFILE, folder + "half.profile");
     ExpectOneMessage(kLoadWebsitesError, hwnd);
     ExpectRows(saved, kWebsites);
 
     // A list file picked by its own name is not a profile: nothing happens.
     messages.clear();
     Fill(kPrograms, kWebsites);
-    FileDialogAnswer::Run(hwnd, ID_LOAD_PROFILE, folder + "half.apps");
+    FileDialogAnswer::RunCommand(hwnd, ID_LOAD_PROFILE, folder + "half.apps");
     EXPECT_TRUE(messages.empty());
     ExpectRows(kPrograms, kWebsites);
 }
@@ -287,7 +209,7 @@ TEST_F(ProfilesWin, SavingOntoAHeldListFileFailsAndKeepsTheRows) {
         SCOPED_TRACE("programs list held");
         HANDLE held = Hold(folder + "held.apps");
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
+        FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
         ::CloseHandle(held);
         ExpectOneMessage(kSaveProgramsError, nullptr);
         ExpectRows(kPrograms, kWebsites);
@@ -300,7 +222,7 @@ TEST_F(ProfilesWin, SavingOntoAHeldListFileFailsAndKeepsTheRows) {
         messages.clear();
         HANDLE held = Hold(folder + "held.webs");
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
+        FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
         ::CloseHandle(held);
         ExpectOneMessage(kSaveWebsitesError, nullptr);
         ExpectRows(kPrograms, kWebsites);
@@ -313,7 +235,7 @@ TEST_F(ProfilesWin, SavingOntoAHeldListFileFailsAndKeepsTheRows) {
         HANDLE held = Hold(folder + "held.profile");
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
         ASSERT_TRUE(SaveEntryList(folder + "held.apps", {}));
-        FileDialogAnswer::Run(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
+        FileDialogAnswer::RunCommand(hwnd, ID_SAVE_PROFILE, folder + "held.profile");
         ::CloseHandle(held);
         ExpectOneMessage(kSaveProfileError, nullptr);
         EXPECT_EQ(Load(folder + "held.apps"), EntryList());

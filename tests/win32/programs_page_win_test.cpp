@@ -17,6 +17,7 @@
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
+#include "win32/FileDialogAnswer.h"
 
 namespace {
 
@@ -303,6 +304,38 @@ TEST_F(ProgramsPage, TheAddDialogStaysOpenOnARefusalAndAddsOnOK) {
     page->ShowAddProgramDialog();
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(page->GetEntries().size(), 1u);
+}
+
+TEST_F(ProgramsPage, BrowsingFillsPathAndNameFromThePickedFile) {
+    for (bool pick : {true, false}) {
+        SCOPED_TRACE(pick ? "picked" : "cancelled");
+        bool browsed = false;
+        std::string path, name;
+        UINT_PTR timer = ModalDriver::Start([&] {
+            HWND dialog = ActiveDialog("Add New Program");  // not while the file dialog is up
+            if (!dialog)
+                return false;
+            if (!browsed) {
+                browsed = true;
+                e2e::SetText(::GetDlgItem(dialog, IDC_PROGRAM_PATH), "typed path");
+                e2e::SetText(::GetDlgItem(dialog, IDC_PROGRAM_NAME), "typed name");
+                ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
+                return false;
+            }
+            path = e2e::Text(::GetDlgItem(dialog, IDC_PROGRAM_PATH));
+            name = e2e::Text(::GetDlgItem(dialog, IDC_PROGRAM_NAME));
+            ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        FileDialogAnswer::Run([&] { page->ShowAddProgramDialog(); }, pick ? game : "");
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ(FileDialogAnswer::title, "Select an application");
+        EXPECT_EQ(FileDialogAnswer::fileTypes,
+                  (std::vector<std::string>{"Executable Files (*.exe)", "Com Files (*.com)"}));
+        EXPECT_EQ(path, pick ? game : "typed path");
+        EXPECT_EQ(name, pick ? "game" : "typed name") << "the file's name without extension";
+        EXPECT_TRUE(page->GetEntries().empty()) << "Cancel in the add dialog adds nothing";
+    }
 }
 
 TEST_F(ProgramsPage, ModifyTakesAnyTextsAndKeepsIconAndTick) {
