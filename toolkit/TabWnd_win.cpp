@@ -66,6 +66,7 @@ bool CBCGPTabWnd::Create(const RECT& rect, HWND parent, UINT id) {
         return false;
     ::SendMessageA(m_tabs, WM_SETFONT, reinterpret_cast<WPARAM>(globalData.GetRegularFont()),
                    FALSE);
+    ::SetWindowSubclass(m_tabs, TabControlProc, 1, 0);
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include "session/SessionPlatform_win.h"
 #include "session/SessionRecord.h"
 #include "toolkit/App.h"
+#include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
 #include "ui/TidewellVisualManager_win.h"
 #include "websites/WebsitesDlg_win.h"
@@ -195,6 +196,14 @@ TEST_F(MainDialog, ToolbarTabsAndSystemMenu) {
         ::SendMessageA(tabs.GetTabControl(), TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
         EXPECT_STREQ(label, labels[i]);
     }
+    // The strip beside the tabs is painted in the face colour, as the page below it is.
+    e2e::Pump(100);
+    RECT strip;
+    ::GetClientRect(tabs.GetTabControl(), &strip);
+    HDC dc = ::GetDC(tabs.GetTabControl());
+    EXPECT_EQ(::GetPixel(dc, strip.right - 5, 6), globalData.clrBtnFace);
+    ::ReleaseDC(tabs.GetTabControl(), dc);
+    EXPECT_EQ(globalData.clrBtnFace, RGB(213, 229, 255));
     EXPECT_EQ(::GetParent(dialog->programsPage()->GetSafeHwnd()), tabs.GetSafeHwnd());
     EXPECT_EQ(::GetParent(dialog->websitesPage()->GetSafeHwnd()), tabs.GetSafeHwnd());
     EXPECT_TRUE(::IsWindowVisible(dialog->programsPage()->GetSafeHwnd()));
