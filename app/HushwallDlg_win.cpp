@@ -131,7 +131,7 @@ void CHushwallDlg::CreatePages() {
     m_tabs.SetAutoColors(kTabColors);
 
     m_programs = std::make_unique<CProgramsDlg>(m_tabs.GetSafeHwnd(), m_context);
-    m_websites = std::make_unique<CWebsitesDlg>(m_tabs.GetSafeHwnd());
+    m_websites = std::make_unique<CWebsitesDlg>(m_tabs.GetSafeHwnd(), m_context);
     if (!m_programs->GetSafeHwnd() || !m_websites->GetSafeHwnd())
         return;
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "programs/ProgramRules.h"
+#include "lists/SelectionBoxes.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
 
@@ -64,7 +64,7 @@ EntryList CListPageDlg::GetEntries() {
         ListEntry entry;
         if (const std::string* target = RowTarget(row))
             entry.target = *target;
-        entry.name = NameFromLabel(RowLabelAt(row));
+        entry.name = NameOf(RowLabelAt(row));
         entry.checked = ListView_GetCheckState(list, row) != 0;
         entries.push_back(entry);
     }
@@ -76,7 +76,7 @@ void CListPageDlg::SetEntries(const EntryList& entries) {
     if (!list || !ListView_DeleteAllItems(list))
         return;
     for (size_t i = 0; i < entries.size(); ++i)
-        InsertRow(static_cast<int>(i), RowLabel(entries[i].name), entries[i].target,
+        InsertRow(static_cast<int>(i), LabelOf(entries[i].name), entries[i].target,
                   entries[i].checked);
     // A row inserted unticked sends no change, so the boxes are brought up to date here.
     SyncSelectionBoxes();
@@ -141,6 +141,30 @@ const std::string* CListPageDlg::RowTarget(int row) const {
     if (!::SendMessageA(GetList(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
     return TargetOf(item.lParam);
+}
+
+int CListPageDlg::SelectedRow() const {
+    HWND list = GetList();
+    return list ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1;
+}
+
+void CListPageDlg::ReplaceRow(int row, const std::string& label, const std::string& target) {
+    HWND list = GetList();
+    ListView_SetItemText(list, row, 0, const_cast<char*>(label.c_str()));
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return;
+    // The row owns its target: the old copy goes, the new one stays with the row.
+    std::string* old = TargetOf(item.lParam);
+    auto* copy = new std::string(target);
+    item.lParam = reinterpret_cast<LPARAM>(copy);
+    if (::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        delete old;
+    } else {
+        delete copy;
+    }
 }
 
 void CListPageDlg::CheckAll(bool checked) {

@@ -7,8 +7,8 @@
 #include "ui/BitmapCheckBox_win.h"
 #include "ui/ColorLabel_win.h"
 
-// A tab page whose list-view rows are the entries: the label is " " and the
-// name, the item data a copy of the target that the row owns, the check box the
+// A tab page whose list-view rows are the entries: the label shows the name,
+// the item data is a copy of the target that the row owns, the check box is the
 // tick. A caption and the "Select All" / "Deselect All" boxes sit above the list.
 class CListPageDlg : public CDialog, public ListPage {
 public:
@@ -48,6 +48,13 @@ protected:
     virtual int RowImage(const std::string& /*target*/) { return -1; }
     virtual void FillDefaultRows() {}
     virtual void OnRowDoubleClick() {}
+    // How a name is shown as a label, and read back from one.
+    virtual std::string LabelOf(const std::string& name) { return name; }
+    virtual std::string NameOf(const std::string& label) { return label; }
+    // The first selected row, or -1.
+    int SelectedRow() const;
+    // Replaces a row's label and target; its tick and image stay.
+    void ReplaceRow(int row, const std::string& label, const std::string& target);
 
     // Appends a row at `index` (or the end); false when the list refused it.
     bool InsertRow(int index, const std::string& label, const std::string& target, bool checked);

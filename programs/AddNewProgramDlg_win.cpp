@@ -50,14 +50,6 @@ void CAddNewProgramDlg::OnBrowse() {
     ::SetDlgItemTextA(m_hWnd, IDC_PROGRAM_NAME, FileTitleOf(file).c_str());
 }
 
-std::string CAddNewProgramDlg::ItemText(int id) const {
-    HWND item = GetDlgItem(id);
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(item)) + 1, '\0');
-    text.resize(
-        static_cast<size_t>(::GetWindowTextA(item, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
-
 void CAddNewProgramDlg::OnOK() {
     m_path = ItemText(IDC_PROGRAM_PATH);
     m_name = ItemText(IDC_PROGRAM_NAME);

@@ -22,7 +22,6 @@ protected:
 
 private:
     void OnBrowse();
-    std::string ItemText(int id) const;
 
     CProgramsDlg* m_page;
 };

@@ -39,15 +39,3 @@ std::string FileTitleOf(const std::string& path) {
     size_t dot = file.rfind('.');
     return dot == std::string::npos ? file : file.substr(0, dot);
 }
-
-SelectionBoxes SyncSelectionBoxes(SelectionBoxes boxes, int checkedRows, int allRows) {
-    if (boxes.selectAll && checkedRows < allRows)
-        boxes.selectAll = false;
-    else if (!boxes.selectAll && checkedRows == allRows)
-        boxes.selectAll = true;
-    if (boxes.deselectAll && checkedRows > 0)
-        boxes.deselectAll = false;
-    else if (!boxes.deselectAll && checkedRows == 0)
-        boxes.deselectAll = true;
-    return boxes;
-}

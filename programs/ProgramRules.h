@@ -18,13 +18,6 @@ const char* RefuseNewProgram(const std::string& path,
 // A file name without folder and extension: "C:\Windows\notepad.exe" gives "notepad".
 std::string FileTitleOf(const std::string& path);
 
-// The two "all" boxes follow the ticks of the rows.
-struct SelectionBoxes {
-    bool selectAll = false;
-    bool deselectAll = false;
-};
-SelectionBoxes SyncSelectionBoxes(SelectionBoxes boxes, int checkedRows, int allRows);
-
 constexpr const char* kNoProgramMessage =
     "No application specified.\nPlease specify an application.";
 constexpr const char* kMissingProgramMessage =

@@ -66,8 +66,7 @@ void CProgramsDlg::ShowAddProgramDialog() {
 }
 
 void CProgramsDlg::ModifyProgram() {
-    HWND list = GetList();
-    int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    int row = SelectedRow();
     if (row < 0)
         return;
     CAddNewProgramDlg dialog(nullptr);
@@ -75,21 +74,9 @@ void CProgramsDlg::ModifyProgram() {
     if (const std::string* target = RowTarget(row))
         dialog.m_path = *target;
     dialog.m_name = RowLabelAt(row);
-    if (dialog.DoModal() != IDOK)
-        return;
-    ListView_SetItemText(list, row, 0, const_cast<char*>(dialog.m_name.c_str()));
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-        // The row owns its target: the old copy goes, the new one stays with the row.
-        auto* old = reinterpret_cast<std::string*>(item.lParam);
-        item.lParam = reinterpret_cast<LPARAM>(new std::string(dialog.m_path));
-        if (::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-            delete old;
-        else
-            delete reinterpret_cast<std::string*>(item.lParam);
-    }
+    // The name is taken as typed: no blank is put in front.
+    if (dialog.DoModal() == IDOK)
+        ReplaceRow(row, dialog.m_name, dialog.m_path);
 }
 
 bool CProgramsDlg::OnCommand(WORD id, WORD code) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "lists/ListPageDlg_win.h"
+#include "programs/ProgramRules.h"
 
 // The "Programs" tab: one row per program, with its icon; a ticked row is blocked.
 class CProgramsDlg : public CListPageDlg {
@@ -28,4 +29,7 @@ protected:
     int RowImage(const std::string& target) override { return GetFileIconIndex(target); }
     void FillDefaultRows() override;
     void OnRowDoubleClick() override { ModifyProgram(); }
+    // Program rows show a blank before the name.
+    std::string LabelOf(const std::string& name) override { return RowLabel(name); }
+    std::string NameOf(const std::string& label) override { return NameFromLabel(label); }
 };

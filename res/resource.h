@@ -56,3 +56,9 @@
 #define IDC_PROGRAM_PATH 1012
 #define IDC_BROWSE 1013
 #define IDC_PROGRAM_NAME 1014
+
+// Websites page and the add-website dialog.
+#define IDD_ADD_WEBSITE 133
+#define IDC_WEBSITE_LIST 1019
+#define IDC_WEBSITE_URL 1015
+#define IDC_WEBSITE_NAME 1014

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // A dialog from a template. Handlers are virtual; one procedure dispatches to them.
 class CDialog {
 public:
@@ -14,6 +16,8 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    // The whole text of a control, however long.
+    std::string ItemText(int id) const;
 
 protected:
     // Called when the window exists, before it is shown. TRUE lets the system set the focus.

@@ -30,6 +30,14 @@ void CDialog::EndDialog(INT_PTR result) {
         ::EndDialog(m_hWnd, result);
 }
 
+std::string CDialog::ItemText(int id) const {
+    HWND item = GetDlgItem(id);
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(item)) + 1, '\0');
+    text.resize(
+        static_cast<size_t>(::GetWindowTextA(item, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
 void CDialog::Close(INT_PTR result) {
     if (m_modal)
         EndDialog(result);

@@ -1,14 +1,24 @@
 #pragma once
-#include "lists/EntryPage_win.h"
+#include <string>
 
-// The "Websites" tab: the website entries to block.
-class CWebsitesDlg : public CEntryPageDlg {
+#include "lists/ListPageDlg_win.h"
+
+// The "Websites" tab: one row per website, labelled with its name; a ticked row is blocked.
+class CWebsitesDlg : public CListPageDlg {
 public:
-    explicit CWebsitesDlg(HWND tabWindow);
+    // Creates the page at once as a child of the main window's tab control.
+    CWebsitesDlg(HWND tabWindow, const AppContext& context);
 
-    // The add dialog comes with the page's list control.
-    void ShowAddWebsiteDialog() {}
+    // Checks a new website and appends it unticked; false, with the reason shown, when refused.
+    bool AddWebsite(const std::string& url, const std::string& name);
+    void ShowAddWebsiteDialog();
+    // The add dialog in modify mode, for the selected row.
+    void ModifyWebsite();
     void DeleteCheckedWebsites() { DeleteChecked(); }
     void CheckAllWebsites() { CheckAll(true); }
     void UncheckAllWebsites() { CheckAll(false); }
+
+protected:
+    bool OnCommand(WORD id, WORD code) override;
+    void OnRowDoubleClick() override { ModifyWebsite(); }
 };

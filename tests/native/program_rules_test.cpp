@@ -1,5 +1,7 @@
 #include "programs/ProgramRules.h"
 
+#include "lists/SelectionBoxes.h"
+
 #include <gtest/gtest.h>
 
 #include <set>

@@ -367,6 +367,8 @@ TEST_F(MainDialog, MenuCommandsBringTheirPageToTheFront) {
     ::SendMessageA(hwnd, WM_COMMAND, ID_SELECT_ALL_WEBSITES, 0);
     EXPECT_EQ(dialog->tabs().GetActiveTab(), 1);
     EXPECT_EQ(CountChecked(dialog->websitesPage()->GetEntries()), 1u);
+    ::UpdateWindow(hwnd);
+    EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "websites-page").empty());
 }
 
 TEST_F(MainDialog, HelpFromF1AndTheToolbarOpensTheFileBesideTheProgram) {

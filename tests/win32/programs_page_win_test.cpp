@@ -18,28 +18,11 @@
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
 #include "win32/FileDialogAnswer.h"
+#include "win32/ModalDriver.h"
 
 namespace {
 
 class TestApp : public CWinApp {};
-
-// Runs `step` from a thread timer while a modal dialog of this thread is open.
-struct ModalDriver {
-    static inline std::function<bool()> step;  // true when done
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-        if (step && step())
-            ::KillTimer(nullptr, id);
-    }
-    static UINT_PTR Start(std::function<bool()> s) {
-        step = std::move(s);
-        return ::SetTimer(nullptr, 0, 100, Tick);
-    }
-};
-
-HWND ActiveDialog(const char* caption) {
-    HWND active = ::GetActiveWindow();
-    return active && e2e::Text(active) == caption ? active : nullptr;
-}
 
 class ProgramsPage : public ::testing::Test {
 protected:
@@ -357,13 +340,7 @@ TEST_F(ProgramsPage, ModifyTakesAnyTextsAndKeepsIconAndTick) {
         return true;
     });
     // A double click on the list asks to modify the selected row.
-    NMITEMACTIVATE click = {};
-    click.hdr.hwndFrom = List();
-    click.hdr.idFrom = IDC_PROGRAM_LIST;
-    click.hdr.code = NM_DBLCLK;
-    click.iItem = 0;
-    ::SendMessageA(page->GetSafeHwnd(), WM_NOTIFY, IDC_PROGRAM_LIST,
-                   reinterpret_cast<LPARAM>(&click));
+    DoubleClickRow(page->GetSafeHwnd(), List(), IDC_PROGRAM_LIST, 0);
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(shownPath, game);
     EXPECT_EQ(shownName, " Game");

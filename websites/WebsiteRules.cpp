@@ -1,0 +1,12 @@
+#include "websites/WebsiteRules.h"
+
+#include "programs/ProcessMatch.h"
+
+const char* RefuseNewWebsite(const std::string& url, const std::vector<std::string>& listedUrls) {
+    if (url.empty())
+        return kNoUrlMessage;
+    for (const std::string& listed : listedUrls)
+        if (PathsEqualNoCase(listed, url))
+            return kListedUrlMessage;
+    return nullptr;
+}
