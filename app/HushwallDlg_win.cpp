@@ -7,6 +7,7 @@
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"
 #include "res/resource.h"
+#include "session/KeyDlg_win.h"
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
@@ -272,9 +273,19 @@ void CHushwallDlg::OnAbout() {
 void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
     if (!CTrayIcon::IsClick(mouseMessage))
         return;
-    // During a session only the access key brings the window back.
-    if (m_engine.blockingActive)
+    if (m_engine.blockingActive) {
+        // During a session only the access key brings the window back.
+        CKeyDlg key;
+        m_tray.Remove();
+        if (key.DoModal() == IDOK) {
+            ::ShowWindow(m_hWnd, SW_SHOW);
+            ::SetFocus(GetDlgItem(IDC_MINUTES));
+            m_engine.EndBlocking();
+        } else {
+            m_tray.HideToTray();
+        }
         return;
+    }
     m_tray.Remove();
     ::ShowWindow(m_hWnd, SW_SHOW);
     ::SetFocus(GetDlgItem(IDC_MINUTES));

@@ -62,3 +62,8 @@
 #define IDC_WEBSITE_LIST 1019
 #define IDC_WEBSITE_URL 1015
 #define IDC_WEBSITE_NAME 1014
+
+// Access key dialog.
+#define IDD_KEY 135
+#define IDC_KEY_SHOW 1017
+#define IDC_KEY_ENTRY 1018

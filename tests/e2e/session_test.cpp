@@ -141,9 +141,33 @@ TEST_F(Session, ATickedProgramIsBlockedFromTheWindow) {
     // Shown again by hand, the sweep hides it again.
     ::ShowWindow(main, SW_SHOW);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 2000));
-    // Clicking the icon during a session does not bring the window back.
+    // A click on the icon asks for the key; Cancel leaves the session running.
+    constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
     ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    EXPECT_FALSE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 1000));
+    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    ASSERT_NE(key, nullptr);
+    e2e::Click(::GetDlgItem(key, IDCANCEL));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(key); }, 3000));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_NE(e2e::RunValue(kApp), "<none>");
+
+    // The key typed as shown, in lower case: the window is back and the session over.
+    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
+    key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    ASSERT_NE(key, nullptr);
+    std::string shown = e2e::Text(::GetDlgItem(key, 1017));
+    ASSERT_EQ(shown.size(), 64u);
+    for (char& c : shown)
+        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    e2e::SetText(::GetDlgItem(key, 1018), shown);
+    e2e::Click(::GetDlgItem(key, IDOK));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 3000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == "<none>"; }, 3000));
+    EXPECT_EQ(e2e::SessionRecord(kApp), "");
+    e2e::Program free;
+    ASSERT_TRUE(e2e::Start(gamePath, free));
+    EXPECT_FALSE(free.WaitEnd(1500)) << "nothing is blocked any more";
+    free.Kill();
 }
 
 }  // namespace

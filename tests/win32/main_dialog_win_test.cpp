@@ -20,6 +20,7 @@
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
 #include "ui/TidewellVisualManager_win.h"
+#include "win32/ModalDriver.h"
 #include "websites/WebsitesDlg_win.h"
 
 namespace {
@@ -413,6 +414,50 @@ TEST_F(MainDialog, EnterPressesHushwallNow) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, kNothingToBlockMessage);
     EXPECT_TRUE(::IsWindow(hwnd)) << "Enter does not close the window";
+}
+
+TEST_F(MainDialog, DuringASessionTheIconAsksForTheKey) {
+    ASSERT_NE(::LoadLibraryA("riched20.dll"), nullptr);
+    dialog->programsPage()->SetEntries({{"C:\\games\\a.exe", "A", true}});
+    Type(IDC_MINUTES, "5");
+    PressBlockNow();
+    ASSERT_TRUE(dialog->engine().blockingActive);
+    ASSERT_TRUE(dialog->tray().trayIconShown);
+
+    // Cancel: the icon comes back and the session goes on.
+    bool iconGoneMeanwhile = false;
+    UINT_PTR timer = ModalDriver::Start([&] {
+        HWND key = ActiveDialog("Hushwall! - Enter 64-Letter String");
+        if (!key)
+            return false;
+        iconGoneMeanwhile = !dialog->tray().trayIconShown;
+        ::PostMessageA(key, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    ::SendMessageA(hwnd, CTrayIcon::kCallbackMessage, 0, WM_LBUTTONUP);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(iconGoneMeanwhile);
+    EXPECT_TRUE(dialog->engine().blockingActive);
+    EXPECT_TRUE(dialog->tray().trayIconShown);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+
+    // The right key: the window comes back and the session is over for good.
+    timer = ModalDriver::Start([&] {
+        HWND key = ActiveDialog("Hushwall! - Enter 64-Letter String");
+        if (!key)
+            return false;
+        e2e::SetText(::GetDlgItem(key, IDC_KEY_ENTRY), e2e::Text(::GetDlgItem(key, IDC_KEY_SHOW)));
+        ::PostMessageA(key, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    ::SendMessageA(hwnd, CTrayIcon::kCallbackMessage, 0, WM_RBUTTONUP);  // the right button too
+    ::KillTimer(nullptr, timer);
+    EXPECT_FALSE(dialog->engine().blockingActive);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    EXPECT_EQ(::GetFocus(), Item(IDC_MINUTES));
+    EXPECT_FALSE(dialog->tray().trayIconShown);
+    EXPECT_EQ(settings.GetString(kSessionSection, kSessionEntry), "");
+    EXPECT_EQ(RunValue(), "<none>");
 }
 
 // Closes the About box from inside its modal loop, as the user would.
