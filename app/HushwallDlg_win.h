@@ -8,6 +8,7 @@
 #include "app/Duration.h"
 #include "app/MainWindowHost_win.h"
 #include "app/TrayIcon_win.h"
+#include "lists/DefaultFilesLock_win.h"
 #include "lists/ProfileDialogs_win.h"
 #include "lists/Profiles.h"
 #include "programs/ProcessPlatform_win.h"
@@ -45,8 +46,8 @@ public:
     bool ValidateDuration(Seconds& endTime) override;
     bool SaveDefaultProfile() override;
     std::vector<std::string> CheckedPrograms() override;
-    void LockDefaultFiles() override {}
-    void UnlockDefaultFiles() override {}
+    void LockDefaultFiles() override { m_defaultFiles.LockDefaultFiles(m_context.exeFolder); }
+    void UnlockDefaultFiles() override { m_defaultFiles.UnlockDefaultFiles(); }
     void ShowMessage(const char* text) override;
     void ShowUnownedMessage(const char* text, const char* caption) override;
     void SetScreenSaverRunning(bool running) override { ::SetScreenSaverRunning(running); }
@@ -87,6 +88,7 @@ private:
     ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
     WindowSessionTimers m_timers{m_watcher};
     RunKeyAutorun m_autorun;
+    CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;
 

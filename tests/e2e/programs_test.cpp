@@ -126,9 +126,21 @@ TEST_F(Programs, AddTickAndBlockThenTheListsComeBack) {
     EXPECT_GT(stored.endTime, pressed);
     EXPECT_LE(stored.endTime, pressed + 61);
 
-    // Closed and started again without the session, the rows and ticks are the same.
+    // The session holds the default files; the access key ends it and frees them.
+    ::PostMessageA(main, 0x8000 + 1000, 0, WM_LBUTTONUP);
+    HWND key = e2e::WaitFor(
+        [&] { return e2e::FindWindowOf(program.pid, "Hushwall! - Enter 64-Letter String"); }, 5000);
+    ASSERT_NE(key, nullptr);
+    e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
+    e2e::Click(::GetDlgItem(key, IDOK));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 3000));
+
+    // Closing writes the default files; the next start shows the same rows and ticks.
+    ASSERT_TRUE(::DeleteFileA((folder + "default.apps").c_str()));
     Close();
-    e2e::ForgetSession(kApp);
+    EXPECT_EQ(program.ExitCode(), 0u) << "closed without a message in the way";
+    ASSERT_TRUE(LoadEntryList(folder + "default.apps", saved));
+    EXPECT_EQ(CountChecked(saved), 1u);
     StartProgram();
     EXPECT_TRUE(Rows(list) == shown);
 }

@@ -330,7 +330,7 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "main-window").empty());
     Seconds before = SystemClock().Now();
     PressBlockNow();
-    EXPECT_TRUE(messages.empty());
+    ASSERT_TRUE(messages.empty());
     SessionEngine& engine = dialog->engine();
     ASSERT_TRUE(engine.blockingActive);
     EXPECT_GE(engine.endTime, before + 60);
@@ -342,8 +342,23 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
     EXPECT_EQ(settings.GetString(kSessionSection, kSessionEntry),
               FormatSessionRecord(engine.endTime));
 
+    // The default files were written before the start and are held now.
+    const std::string apps = context.exeFolder + "default.apps";
+    HANDLE reader = ::CreateFileA(apps.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
     // Closing the window undoes the effects but keeps what resumes the session.
+    // Its save of the default profile meets the held files and says so.
     dialog->DestroyWindow();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "An error occured while saving the profile.");
+    EXPECT_EQ(messages[0].owner, nullptr);
+    reader = ::CreateFileA(apps.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "released when the session stops";
+    ::CloseHandle(reader);
     EXPECT_FALSE(engine.blockingActive);
     EXPECT_FALSE(dialog->tray().trayIconShown);
     EXPECT_NE(settings.GetString(kSessionSection, kSessionEntry), "");

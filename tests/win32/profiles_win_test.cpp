@@ -285,6 +285,8 @@ TEST_F(ProfilesWin, HushwallNowSavesTheDefaultProfileFirst) {
     ::SendMessageA(::GetDlgItem(hwnd, IDC_BLOCK_NOW), BM_CLICK, 0, 0);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(dialog->engine().blockingActive);
+    // The session holds the files it saved; they can be read once it is over.
+    dialog->engine().EndBlocking();
     EXPECT_EQ(Load(folder + "default.apps"), kPrograms);
     EXPECT_EQ(Load(folder + "default.webs"), kWebsites);
 }
