@@ -11,6 +11,7 @@
 #include "lists/DefaultFilesLock_win.h"
 #include "lists/ProfileDialogs_win.h"
 #include "lists/Profiles.h"
+#include "programs/NoticeText.h"
 #include "programs/ProcessPlatform_win.h"
 #include "programs/ProcessWatcher.h"
 #include "session/SessionEngine.h"
@@ -84,7 +85,9 @@ private:
 
     SystemClock m_clock;
     SystemProcesses m_processes;
-    MainWindowHost m_watcherHost{noticeShowing};
+    MainWindowHost m_watcherHost{
+        noticeShowing,
+        [this] { return NoticeText(m_clock.Now(), m_engine.endTime, m_engine.timeChanged); }};
     ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
     WindowSessionTimers m_timers{m_watcher};
     RunKeyAutorun m_autorun;

@@ -1,5 +1,6 @@
 #include "app/MainWindowHost_win.h"
 
+#include "programs/StopDlg_win.h"
 #include "toolkit/App.h"
 
 bool MainWindowHost::HasMainWindow() {
@@ -12,7 +13,5 @@ void MainWindowHost::HideMainWindow() {
 }
 
 void MainWindowHost::StartNotice() {
-    // The notice window and its thread are not built yet; release the flag so
-    // the next ending is free to show one.
-    m_noticeShowing.store(false);
+    ShowBlockedNotice(m_noticeText ? m_noticeText() : std::string(), m_noticeShowing);
 }

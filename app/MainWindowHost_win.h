@@ -1,12 +1,17 @@
 #pragma once
 #include <atomic>
+#include <functional>
+#include <string>
 
 #include "programs/ProcessWatcher.h"
 
 // The watcher's view of the main window.
 class MainWindowHost : public WatcherHost {
 public:
-    explicit MainWindowHost(std::atomic<bool>& noticeShowing) : m_noticeShowing(noticeShowing) {}
+    // `noticeText` says how long the block lasts; it is read on this thread,
+    // before the notice's own thread starts.
+    MainWindowHost(std::atomic<bool>& noticeShowing, std::function<std::string()> noticeText)
+        : m_noticeShowing(noticeShowing), m_noticeText(std::move(noticeText)) {}
 
     bool HasMainWindow() override;
     void HideMainWindow() override;
@@ -14,4 +19,5 @@ public:
 
 private:
     std::atomic<bool>& m_noticeShowing;
+    std::function<std::string()> m_noticeText;
 };

@@ -67,3 +67,7 @@
 #define IDD_KEY 135
 #define IDC_KEY_SHOW 1017
 #define IDC_KEY_ENTRY 1018
+
+// Blocked-program notice.
+#define IDD_STOP 134
+#define IDC_TIME_LEFT 1016

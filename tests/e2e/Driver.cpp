@@ -166,16 +166,20 @@ void SetText(HWND window, const std::string& text) {
 }
 
 void Click(HWND button) {
-    // Posted: the click may open a modal box, and a sent message would wait for it.
-    ::PostMessageA(button, BM_CLICK, 0, 0);
+    // What the button tells its dialog when clicked, posted: the click may open a
+    // modal box, and a sent message would wait for it. (BM_CLICK needs the mouse
+    // capture, which a window of another thread in front can keep from it.)
+    ::PostMessageA(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
 }
 
-bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs) {
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs, const char* caption) {
     HWND window = WaitFor(
-        [pid] {
-            return FindTop(pid, [](HWND w) {
+        [pid, caption] {
+            return FindTop(pid, [caption](HWND w) {
                 return ::IsWindowVisible(w) && ClassOf(w) == "#32770" &&
-                       ::GetDlgItem(w, kMessageBoxTextId) != nullptr;
+                       ::GetDlgItem(w, kMessageBoxTextId) != nullptr &&
+                       (!caption || Text(w) == caption);
             });
         },
         timeoutMs);

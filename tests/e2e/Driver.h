@@ -74,7 +74,10 @@ struct MessageBoxSeen {
     std::string text;
 };
 // A message box of the process: a dialog whose static 0xFFFF holds the text.
-bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs);
+// With `caption`, only a box of that caption counts (the blocked-program notice
+// looks like a box too).
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen& box, DWORD timeoutMs,
+                       const char* caption = nullptr);
 // Presses the box's OK button.
 void Dismiss(HWND box);
 

@@ -113,10 +113,6 @@ TEST_F(Programs, AddTickAndBlockThenTheListsComeBack) {
     const Seconds pressed = SystemClock().Now();
     e2e::Click(::GetDlgItem(main, 1000));
     ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 3000));
-    EntryList saved;
-    ASSERT_TRUE(LoadEntryList(folder + "default.apps", saved))
-        << "the default files are written first";
-    EXPECT_EQ(CountChecked(saved), 1u);
 
     ASSERT_TRUE(e2e::Start(gamePath, game));
     EXPECT_TRUE(game.WaitEnd(1500)) << "ended within about a second";
@@ -131,11 +127,19 @@ TEST_F(Programs, AddTickAndBlockThenTheListsComeBack) {
     HWND key = e2e::WaitFor(
         [&] { return e2e::FindWindowOf(program.pid, "Hushwall! - Enter 64-Letter String"); }, 5000);
     ASSERT_NE(key, nullptr);
-    e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
+    const std::string shownKey = e2e::Text(::GetDlgItem(key, 1017));
+    e2e::SetText(::GetDlgItem(key, 1018), shownKey);
+    EXPECT_EQ(e2e::Text(::GetDlgItem(key, 1018)), shownKey);
     e2e::Click(::GetDlgItem(key, IDOK));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 3000));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 3000))
+        << "key " << shownKey;
 
-    // Closing writes the default files; the next start shows the same rows and ticks.
+    // The default files were written before the session began.
+    EntryList saved;
+    ASSERT_TRUE(LoadEntryList(folder + "default.apps", saved));
+    EXPECT_EQ(CountChecked(saved), 1u);
+
+    // Closing writes them again; the next start shows the same rows and ticks.
     ASSERT_TRUE(::DeleteFileA((folder + "default.apps").c_str()));
     Close();
     EXPECT_EQ(program.ExitCode(), 0u) << "closed without a message in the way";

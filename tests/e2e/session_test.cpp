@@ -79,10 +79,15 @@ TEST_F(Session, AStoredSessionResumesBlocksAndEndsAtItsFirstTick) {
 
     ASSERT_TRUE(e2e::Start(gamePath, game));
     EXPECT_TRUE(game.WaitEnd(2500)) << "the ticked program is ended within a few sweeps";
+    // The notice says the end has passed and the tick has not yet seen it.
+    HWND notice = e2e::WaitFor(
+        [&] { return e2e::FindWindowOf(program.pid, "Program Blocked - Hushwall!"); }, 3000);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(e2e::Text(::GetDlgItem(notice, 1016)), "<Until you enter the 32-letter key.>");
 
     // The first tick, 30001 ms after the start, finds the time up.
     e2e::MessageBoxSeen box;
-    ASSERT_TRUE(e2e::WaitForMessageBox(program.pid, box, 40000));
+    ASSERT_TRUE(e2e::WaitForMessageBox(program.pid, box, 40000, "Hushwall!"));
     EXPECT_EQ(box.caption, "Hushwall!");
     EXPECT_EQ(box.text, "BLOCKING Time is Up.");
     EXPECT_EQ(::GetWindow(box.window, GW_OWNER), nullptr);

@@ -1,0 +1,31 @@
+#pragma once
+#include <atomic>
+#include <string>
+
+#include "toolkit/ThemedDialog.h"
+
+// The notice that a blocked program was ended, with the time the block still
+// lasts. It closes itself after 25 seconds.
+class CStopDlg : public CBCGPDialog {
+public:
+    explicit CStopDlg(UINT closeAfterMs = kCloseAfterMs);
+
+    std::string m_timeLeft;
+
+    static constexpr UINT_PTR kCloseTimerId = 1;
+    static constexpr UINT kCloseAfterMs = 25000;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR id) override;
+
+private:
+    void OnNoticeTimeout();
+
+    UINT m_closeAfterMs;
+};
+
+// Shows the notice on a thread of its own, so that the sweeps go on meanwhile,
+// and clears `noticeShowing` when it has closed.
+void ShowBlockedNotice(std::string timeLeft, std::atomic<bool>& noticeShowing,
+                       UINT closeAfterMs = CStopDlg::kCloseAfterMs);
