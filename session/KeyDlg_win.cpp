@@ -32,6 +32,8 @@ void SetKeyFormat(HWND edit) {
     format.crTextColor = RGB(0, 0, 255);
     lstrcpynA(format.szFaceName, "Terminal", LF_FACESIZE);
     ::SendMessageA(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    // Both boxes on the window colour, whatever the rich edit would pick.
+    ::SendMessageA(edit, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(::GetSysColor(COLOR_WINDOW)));
 }
 
 }  // namespace

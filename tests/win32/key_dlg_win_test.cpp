@@ -55,6 +55,7 @@ TEST_F(KeyDialog, ShowsAFreshKeyThatCannotBeTakenAndWantsItTyped) {
                 ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
                 return false;
             case 1:
+                e2e::SaveScreenshot(dialog, "key-dialog");
                 e2e::SetText(entry, Lower(shown) + " ");
                 ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
                 return false;

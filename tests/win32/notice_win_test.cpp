@@ -51,6 +51,8 @@ TEST_F(Notice, ShowsTheTimeLeftOnItsOwnThreadUntilOK) {
     HWND notice = FindNotice();
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(e2e::Text(::GetDlgItem(notice, IDC_TIME_LEFT)), "2 Days 3 Hours 15 Minutes");
+    e2e::Pump(100);
+    e2e::SaveScreenshot(notice, "notice");
     EXPECT_NE(::GetWindowThreadProcessId(notice, nullptr), ::GetCurrentThreadId());
     EXPECT_EQ(::GetWindow(notice, GW_OWNER), nullptr);
     EXPECT_TRUE(showing.load());
