@@ -1,0 +1,72 @@
+// The system's URL parser and resolver, called for real.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "websites/AddressResolution_win.h"
+
+namespace {
+
+std::string Host(const std::string& url, bool* ok) {
+    WinInetUrlCracker cracker;
+    std::string host = "unchanged";
+    *ok = cracker.CrackHost(url, host);
+    return host;
+}
+
+std::vector<uint8_t> Bytes(uint32_t address) {
+    std::vector<uint8_t> bytes(4);
+    std::memcpy(bytes.data(), &address, 4);
+    return bytes;
+}
+
+TEST(UrlCracker, GivesTheHostOfAbsoluteUrlsOnly) {
+    bool ok = false;
+    EXPECT_EQ(Host("http://www.example.com/path", &ok), "www.example.com");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Host("https://user:pw@host:8080/x", &ok), "host")
+        << "without user, password, port or path";
+    EXPECT_TRUE(ok);
+    Host("example.com/path", &ok);
+    EXPECT_FALSE(ok) << "no scheme";
+    Host("", &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(WinsockResolver, LocalhostIsLoopbackInNetworkOrder) {
+    WinsockResolver resolver;
+    ASSERT_TRUE(resolver.Start());
+    const std::vector<uint32_t> answers = resolver.Lookup("localhost");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(Bytes(answers[0]), (std::vector<uint8_t>{127, 0, 0, 1}));
+    EXPECT_TRUE(resolver.Lookup("no-such-host.invalid").empty());
+    resolver.Cleanup();
+}
+
+TEST(CollectWebsiteAddresses, LocalhostFirstAndUnknownNamesAddNothingQuickly) {
+    const EntryList websites = {
+        {"localhost", "Local", true},
+        {"http://no-such-host.invalid/", "Nowhere", true},
+        {"http://127.0.0.2/", "Not ticked", false},
+    };
+    const DWORD before = ::GetTickCount();
+    const std::vector<uint32_t> list = CollectWebsiteAddresses(websites);
+    const DWORD took = ::GetTickCount() - before;
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(Bytes(list[0]), (std::vector<uint8_t>{127, 0, 0, 1}));
+    for (size_t i = 1; i < list.size(); ++i) {
+        EXPECT_NE(list[i], list[0]) << "listed twice";
+        EXPECT_NE(Bytes(list[i]), (std::vector<uint8_t>{127, 0, 0, 2})) << "unticked entry";
+    }
+    EXPECT_LT(took, 5000u);
+
+    const std::vector<uint32_t> unknown =
+        CollectWebsiteAddresses({{"no-such-host.invalid", "Nowhere", true}});
+    EXPECT_TRUE(unknown.empty()) << unknown.size() << " addresses for an unknown name";
+}
+
+}  // namespace
