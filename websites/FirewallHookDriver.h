@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "websites/HookRule.h"
+
+// The service manager and device calls the controller makes. Handles are null
+// when an open fails.
+class DriverPlatform {
+public:
+    using Handle = void*;
+    virtual ~DriverPlatform() = default;
+    // The local service control manager with full access.
+    virtual Handle OpenManager() = 0;
+    // The named service with full access.
+    virtual Handle OpenDriverService(Handle manager, const std::string& name) = 0;
+    // Asks the service to stop; true when it accepted.
+    virtual bool StopService(Handle service) = 0;
+    virtual bool RemoveService(Handle service) = 0;
+    virtual void CloseService(Handle handle) = 0;
+    // An existing device, for reading and writing.
+    virtual Handle OpenDevice(const std::string& path) = 0;
+    // A device control call without output buffer.
+    virtual bool Control(Handle device, uint32_t code, const void* input, uint32_t length) = 0;
+    virtual void CloseDevice(Handle device) = 0;
+};
+
+// Where the driver's device is looked for.
+constexpr const char* kHookDevicePath = "\\\\.\\HushwallHook";
+
+// Holds the firewall hook driver's device and service, and speaks its protocol.
+// The platform must outlive the controller.
+class CFirewallHookDriver {
+public:
+    explicit CFirewallHookDriver(DriverPlatform& platform) : m_platform(platform) {}
+    CFirewallHookDriver(const CFirewallHookDriver&) = delete;
+    CFirewallHookDriver& operator=(const CFirewallHookDriver&) = delete;
+    // Closes the device, then unloads without releasing the texts.
+    virtual ~CFirewallHookDriver();
+
+    // Opens the driver's device if it exists. This program installs and starts
+    // no service for now, so running and installed stay false here.
+    bool OpenDevice(const std::string& path = kHookDevicePath);
+    // A device is open: website blocking can take place.
+    bool IsOpen() const { return device != nullptr; }
+
+    // 0, -5 without a device (and no platform call), -9 when the call fails.
+    int SendDriverControl(uint32_t code, const void* input, uint32_t length);
+    // 0 when not running; else -1, -2 or -7. Closes the device on the way.
+    int StopDriver();
+    // Stops a running driver and deletes its service when asked to; -1, -2, -7, -8.
+    int UnloadDriver(bool releaseTexts);
+    // Two rules per address, to it and then from it; false at the first refusal.
+    bool LoadHookRules(const std::vector<uint32_t>& addresses);
+
+    DriverPlatform::Handle device = nullptr;
+    std::optional<std::string> serviceName;
+    // Reserved for the install and open steps.
+    std::optional<std::string> secondText;
+    std::optional<std::string> thirdText;
+    bool textsOwned = false;
+    bool running = false;    // we started the service and have not stopped it
+    bool installed = false;  // we created the service and have not deleted it
+    bool removeOnUnload = true;
+
+private:
+    // Opens the manager and the service; -1 or -2 with nothing left open.
+    int OpenServiceHandles(DriverPlatform::Handle& manager, DriverPlatform::Handle& service);
+    void CloseServiceHandles(DriverPlatform::Handle manager, DriverPlatform::Handle service);
+
+    DriverPlatform& m_platform;
+};
