@@ -11,6 +11,7 @@
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
+#include "websites/FirewallHookDriver_win.h"
 #include "websites/WebsitesDlg_win.h"
 
 namespace {
@@ -54,10 +55,18 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       openHelp(ShellOpen),
       m_context(context),
       m_autorun(context.appName, context.exeFullPath),
-      m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this},
+      m_driver(SystemDriverPlatform()),
+      m_websiteSteps(
+          m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
+          context.exeFolder),
+      m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this,
+                               &m_websiteSteps},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {
+    // Website blocking needs the firewall hook driver's device; without it
+    // sessions block programs only.
+    m_engine.websiteBlockingAvailable = m_driver.OpenDevice();
     m_icon = LoadMainIcon(SM_CXICON, SM_CYICON);
     m_smallIcon = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
     if (!globalData.brBtnFace)

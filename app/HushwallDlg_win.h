@@ -19,6 +19,8 @@
 #include "toolkit/TabWnd.h"
 #include "toolkit/ThemedDialog.h"
 #include "toolkit/ToolBar.h"
+#include "websites/FirewallHookDriver.h"
+#include "websites/SessionWebsites_win.h"
 
 class CProgramsDlg;
 class CWebsitesDlg;
@@ -91,6 +93,9 @@ private:
     ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
     WindowSessionTimers m_timers{m_watcher};
     RunKeyAutorun m_autorun;
+    // Outlives the engine, whose last stop may still talk to the driver.
+    CFirewallHookDriver m_driver;
+    SessionWebsites m_websiteSteps;
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;

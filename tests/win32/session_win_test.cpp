@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "session/SessionPlatform_win.h"
 #include "session/SessionRecord.h"
 #include "toolkit/Messages.h"
+#include "websites/HookRule.h"
+#include "websites/SessionWebsites_win.h"
 
 namespace {
 
@@ -206,6 +209,70 @@ TEST_F(SessionWin, AClockThatStandsStillMakesTheSessionUnbounded) {
     fast.EndBlocking();
     g_engine = &engine;
     EXPECT_EQ(e2e::SessionRecord(kAppName), "");
+}
+
+// Stands in for the firewall hook driver's device, which Wine cannot have.
+class DeviceStandIn : public DriverPlatform {
+public:
+    Handle OpenManager() override { return nullptr; }
+    Handle OpenDriverService(Handle, const std::string&) override { return nullptr; }
+    bool StopService(Handle) override { return false; }
+    bool RemoveService(Handle) override { return false; }
+    void CloseService(Handle) override {}
+    Handle OpenDevice(const std::string&) override { return this; }
+    bool Control(Handle, uint32_t code, const void* input, uint32_t length) override {
+        codes.push_back(code);
+        if (code == IOCTL_HOOK_ADD_RULE && length == kHookRuleSize)
+            rules.emplace_back(static_cast<const uint8_t*>(input),
+                               static_cast<const uint8_t*>(input) + length);
+        return true;
+    }
+    void CloseDevice(Handle) override {}
+    std::vector<uint32_t> codes;
+    std::vector<std::vector<uint8_t>> rules;
+};
+
+TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
+    const std::string folder = e2e::FreshFolder("session-websites");
+    DeviceStandIn device;
+    CFirewallHookDriver driver(device);
+    ASSERT_TRUE(driver.OpenDevice());
+    SessionWebsites steps(
+        driver,
+        [] {
+            return EntryList{{"localhost", "Local", true}, {"unticked.invalid", "Off", false}};
+        },
+        folder);
+    SessionEngine withWebsites{
+        SessionServices{clock, timers, settings, autorun, tray, host, &steps}, true};
+    g_engine = &withWebsites;
+    withWebsites.websiteBlockingAvailable = driver.IsOpen();
+    withWebsites.endTime = clock.Now() + 600;
+    withWebsites.StartBlocking();
+
+    // localhost resolves to 127.0.0.1; its "www." twin to nothing.
+    EXPECT_TRUE(withWebsites.websitesBlocked);
+    EXPECT_EQ(device.codes,
+              (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_START}));
+    ASSERT_EQ(device.rules.size(), 2u);
+    const std::vector<uint8_t> local = {127, 0, 0, 1};
+    EXPECT_EQ(std::vector<uint8_t>(device.rules[0].begin() + 8, device.rules[0].begin() + 12),
+              local)
+        << "first the traffic to the address";
+    EXPECT_EQ(std::vector<uint8_t>(device.rules[1].begin() + 4, device.rules[1].begin() + 8), local)
+        << "then the traffic from it";
+
+    std::ifstream log(folder + "default.log", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "\r\nNew Session Log\r\n\r\n127.0.0.1\r\n\r\nEnd Session Log\r\n");
+
+    withWebsites.EndBlocking();
+    EXPECT_EQ(device.codes.size(), 5u);
+    EXPECT_EQ(device.codes[3], IOCTL_HOOK_CLEAR_RULES);
+    EXPECT_EQ(device.codes[4], IOCTL_HOOK_STOP);
+    EXPECT_FALSE(withWebsites.websitesBlocked);
+    EXPECT_TRUE(messages.empty());
+    g_engine = &engine;
 }
 
 }  // namespace
