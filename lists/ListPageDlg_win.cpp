@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "lists/SelectionBoxes.h"
+#include "res/resource.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
 
@@ -202,6 +203,14 @@ void CListPageDlg::SyncSelectionBoxes() {
 }
 
 bool CListPageDlg::OnCommand(WORD id, WORD code) {
+    if (code == BN_CLICKED && id == IDC_PAGE_ADD) {
+        ShowAddDialog();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_PAGE_DELETE) {
+        DeleteChecked();
+        return true;
+    }
     if (code == BN_CLICKED && id == kSelectAllId) {
         // The box has already toggled; only a tick acts on the rows.
         if (m_selectAll.GetCheck()) {

@@ -44,6 +44,7 @@ protected:
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
     // Hooks of the derived page.
+    virtual void ShowAddDialog() {}
     virtual void SetUpList() {}
     virtual int RowImage(const std::string& /*target*/) { return -1; }
     virtual void FillDefaultRows() {}

@@ -78,15 +78,3 @@ void CProgramsDlg::ModifyProgram() {
     if (dialog.DoModal() == IDOK)
         ReplaceRow(row, dialog.m_name, dialog.m_path);
 }
-
-bool CProgramsDlg::OnCommand(WORD id, WORD code) {
-    if (code == BN_CLICKED && id == IDC_PAGE_ADD) {
-        ShowAddProgramDialog();
-        return true;
-    }
-    if (code == BN_CLICKED && id == IDC_PAGE_DELETE) {
-        DeleteCheckedPrograms();
-        return true;
-    }
-    return CListPageDlg::OnCommand(id, code);
-}

@@ -24,7 +24,7 @@ public:
     static int GetFileIconIndex(const std::string& path);
 
 protected:
-    bool OnCommand(WORD id, WORD code) override;
+    void ShowAddDialog() override { ShowAddProgramDialog(); }
     void SetUpList() override;
     int RowImage(const std::string& target) override { return GetFileIconIndex(target); }
     void FillDefaultRows() override;

@@ -44,15 +44,3 @@ void CWebsitesDlg::ModifyWebsite() {
     if (dialog.DoModal() == IDOK)
         ReplaceRow(row, dialog.m_name, dialog.m_url);
 }
-
-bool CWebsitesDlg::OnCommand(WORD id, WORD code) {
-    if (code == BN_CLICKED && id == IDC_PAGE_ADD) {
-        ShowAddWebsiteDialog();
-        return true;
-    }
-    if (code == BN_CLICKED && id == IDC_PAGE_DELETE) {
-        DeleteCheckedWebsites();
-        return true;
-    }
-    return CListPageDlg::OnCommand(id, code);
-}

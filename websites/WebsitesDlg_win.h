@@ -19,6 +19,6 @@ public:
     void UncheckAllWebsites() { CheckAll(false); }
 
 protected:
-    bool OnCommand(WORD id, WORD code) override;
+    void ShowAddDialog() override { ShowAddWebsiteDialog(); }
     void OnRowDoubleClick() override { ModifyWebsite(); }
 };
