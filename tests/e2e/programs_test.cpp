@@ -134,6 +134,9 @@ TEST_F(Programs, AddTickAndBlockThenTheListsComeBack) {
     ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 3000))
         << "key " << shownKey;
 
+    // The window shows before the session ends; the Run value goes after the files are freed.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == "<none>"; }, 3000));
+
     // The default files were written before the session began.
     EntryList saved;
     ASSERT_TRUE(LoadEntryList(folder + "default.apps", saved));
