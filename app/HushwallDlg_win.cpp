@@ -69,8 +69,7 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
     m_engine.websiteBlockingAvailable = m_driver.OpenDevice();
     m_icon = LoadMainIcon(SM_CXICON, SM_CYICON);
     m_smallIcon = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
-    if (!globalData.brBtnFace)
-        globalData.UpdateSysColors();
+    globalData.FaceBrush();
 }
 
 CHushwallDlg::~CHushwallDlg() {
@@ -89,9 +88,9 @@ BOOL CHushwallDlg::OnInitDialog() {
     m_timers.SetWindow(m_hWnd);
 
     // A stored session resumes: the window stays hidden from the start.
-    m_resume = m_engine.ResumeFromRecord(
+    const bool resume = m_engine.ResumeFromRecord(
         m_context.settings->GetString(kSessionSection, kSessionEntry, ""));
-    if (m_resume)
+    if (resume)
         ::ShowWindow(m_hWnd, SW_HIDE);
 
     char about[128] = {};
@@ -112,7 +111,7 @@ BOOL CHushwallDlg::OnInitDialog() {
     ::EnableWindow(GetDlgItem(IDC_UNTIL_DATE), TRUE);
     ::EnableWindow(GetDlgItem(IDC_UNTIL_TIME), TRUE);
 
-    if (m_resume) {
+    if (resume) {
         m_tray.HideToTray();
         m_engine.StartBlocking();
     }

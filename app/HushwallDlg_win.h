@@ -83,7 +83,6 @@ private:
     AppContext m_context;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
-    bool m_resume = false;
 
     SystemClock m_clock;
     SystemProcesses m_processes;

@@ -259,17 +259,16 @@ bool CListPageDlg::OnNotify(NMHDR* header, LRESULT& result) {
 HBRUSH CListPageDlg::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
     if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC)
         return nullptr;
+    HBRUSH face = globalData.FaceBrush();
     ::SetBkColor(dc, globalData.clrBtnFace);
-    return globalData.brBtnFace;
+    return face;
 }
 
 INT_PTR CListPageDlg::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled) {
     handled = msg == WM_ERASEBKGND;
     if (!handled)
         return 0;
-    RECT client = {};
-    ::GetClientRect(m_hWnd, &client);
-    ::FillRect(reinterpret_cast<HDC>(wp), &client, globalData.brBtnFace);
+    FillWithFace(m_hWnd, reinterpret_cast<HDC>(wp));
     return TRUE;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "lists/ListFile.h"
+#include "programs/ProcessMatch.h"
 
 namespace {
 
@@ -30,17 +31,7 @@ bool HasSomethingToBlock(const EntryList& programs, const EntryList& websites,
 }
 
 bool IsProfilePath(const std::string& path) {
-    if (path.size() < kProfileExtensionLength)
-        return false;
-    const size_t start = path.size() - kProfileExtensionLength;
-    for (size_t i = 0; i < kProfileExtensionLength; ++i) {
-        char c = path[start + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kProfileExtension[i])
-            return false;
-    }
-    return true;
+    return EndsWithNoCase(path, kProfileExtension);
 }
 
 std::string ProfileProgramsPath(const std::string& profilePath) {

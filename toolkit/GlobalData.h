@@ -19,6 +19,11 @@ struct GlobalData {
     // Bits per pixel of the screen.
     int GetBitsPerPixel() const;
     HFONT GetRegularFont();
+    // brBtnFace, taken from the system colours when no manager has set it yet.
+    HBRUSH FaceBrush();
 };
 
 extern GlobalData globalData;
+
+// Fills the window's client area with the face colour.
+void FillWithFace(HWND window, HDC dc);

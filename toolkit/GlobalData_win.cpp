@@ -24,6 +24,18 @@ int GlobalData::GetBitsPerPixel() const {
     return bits;
 }
 
+HBRUSH GlobalData::FaceBrush() {
+    if (!brBtnFace)
+        UpdateSysColors();
+    return brBtnFace;
+}
+
+void FillWithFace(HWND window, HDC dc) {
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    ::FillRect(dc, &client, globalData.FaceBrush());
+}
+
 HFONT GlobalData::GetRegularFont() {
     if (!fontRegular) {
         NONCLIENTMETRICSA metrics = {};

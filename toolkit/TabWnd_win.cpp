@@ -8,18 +8,10 @@
 namespace {
 constexpr const char* kClassName = "HushwallTabWnd";
 
-void FillFace(HWND hwnd, HDC dc) {
-    RECT client = {};
-    ::GetClientRect(hwnd, &client);
-    if (!globalData.brBtnFace)
-        globalData.UpdateSysColors();
-    ::FillRect(dc, &client, globalData.brBtnFace);
-}
-
 // The strip beside the tabs takes the face colour instead of the system's.
 LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     if (msg == WM_ERASEBKGND) {
-        FillFace(hwnd, reinterpret_cast<HDC>(wp));
+        FillWithFace(hwnd, reinterpret_cast<HDC>(wp));
         return 1;
     }
     return ::DefSubclassProc(hwnd, msg, wp, lp);
@@ -191,7 +183,7 @@ LRESULT CALLBACK CBCGPTabWnd::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
                 break;
             }
             case WM_ERASEBKGND:
-                FillFace(hwnd, reinterpret_cast<HDC>(wp));
+                FillWithFace(hwnd, reinterpret_cast<HDC>(wp));
                 return 1;
             case WM_NCDESTROY:
                 self->m_hWnd = nullptr;

@@ -11,11 +11,10 @@ HBRUSH CBCGPDialog::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
     // Edits and lists keep the window colour.
     if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN)
         return nullptr;
-    if (!globalData.brBtnFace)
-        globalData.UpdateSysColors();
+    HBRUSH face = globalData.FaceBrush();
     ::SetBkColor(dc, globalData.clrBtnFace);
     ::SetBkMode(dc, TRANSPARENT);
-    return globalData.brBtnFace;
+    return face;
 }
 
 bool CBCGPDialog::OnNotify(NMHDR* header, LRESULT& result) {
