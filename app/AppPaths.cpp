@@ -1,6 +1,6 @@
 #include "app/AppPaths.h"
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 std::string ExeFolderOf(const std::string& exeFullPath) {
     const size_t slash = exeFullPath.rfind('\\');

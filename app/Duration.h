@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 #include "session/LocalTime.h"
 
 // The decimal value of a field as the C library reads it: leading blanks, an

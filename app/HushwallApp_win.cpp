@@ -9,6 +9,7 @@
 #include "programs/ProcessPlatform_win.h"
 #include "toolkit/Messages.h"
 #include "ui/TidewellVisualManager_win.h"
+#include "session/SessionRecord.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "toolkit/Messages.h"
 #include "websites/FirewallHookDriver_win.h"
 #include "websites/WebsitesDlg_win.h"
+#include "session/SessionRecord.h"
 
 namespace {
 

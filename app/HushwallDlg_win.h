@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppContext.h"
+#include "base/AppContext.h"
 #include "app/Duration.h"
 #include "app/MainWindowHost_win.h"
 #include "app/TrayIcon_win.h"

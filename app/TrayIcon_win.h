@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 #include "session/SessionEngine.h"
 
 // The notification-area icon that stands for the hidden main window.

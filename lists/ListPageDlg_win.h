@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "app/AppContext.h"
+#include "base/AppContext.h"
 #include "lists/ListPage.h"
 #include "toolkit/Dialog.h"
 #include "ui/BitmapCheckBox_win.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "lists/ListFile.h"
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 // "2 Days 3 Hours 15 Minutes": minutes rounded up from 30 leftover seconds and
 // not carried into the hours; each part keeps its trailing blank.

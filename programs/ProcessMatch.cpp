@@ -1,27 +1,16 @@
 #include "programs/ProcessMatch.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
 #include <unordered_set>
 
+#include "base/Text.h"
+
 namespace {
-
-int Fold(char c) {
-    return std::tolower(static_cast<unsigned char>(c));
-}
-
-std::string Folded(const std::string& s) {
-    std::string folded(s);
-    for (char& c : folded)
-        c = static_cast<char>(Fold(c));
-    return folded;
-}
 
 // Folding each path once turns the paths-times-images comparisons into lookups.
 bool RunsBlockedPath(const ProcessRecord& record, const std::unordered_set<std::string>& blocked) {
     for (const std::string& image : record.imagePaths)
-        if (blocked.count(Folded(image)))
+        if (blocked.count(FoldedCase(image)))
             return true;
     return false;
 }
@@ -35,26 +24,6 @@ bool IsTaskManager(const ProcessRecord& record) {
 
 }  // namespace
 
-bool PathsEqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    return true;
-}
-
-bool EndsWithNoCase(const std::string& path, const char* tail) {
-    const size_t n = std::strlen(tail);
-    if (path.size() < n)
-        return false;
-    const size_t start = path.size() - n;
-    for (size_t i = 0; i < n; ++i)
-        if (Fold(path[start + i]) != Fold(tail[i]))
-            return false;
-    return true;
-}
-
 std::vector<uint32_t> FindBlockedProcesses(const ProcessSnapshot& snapshot,
                                            const std::vector<std::string>& blockedPrograms) {
     std::vector<uint32_t> result;
@@ -64,7 +33,7 @@ std::vector<uint32_t> FindBlockedProcesses(const ProcessSnapshot& snapshot,
     if (!blockedPrograms.empty()) {
         std::unordered_set<std::string> blocked;
         for (const std::string& path : blockedPrograms)
-            blocked.insert(Folded(path));
+            blocked.insert(FoldedCase(path));
         for (const ProcessRecord& record : snapshot)
             if (RunsBlockedPath(record, blocked) && !listed(record.pid))
                 result.push_back(record.pid);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 bool IsExecutableImage(const std::string& path) {
     return EndsWithNoCase(path, ".exe") || EndsWithNoCase(path, ".com");

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 #include "programs/ProcessSnapshot.h"
 
 namespace {

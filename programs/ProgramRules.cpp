@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 std::string RowLabel(const std::string& name) {
     return " " + name;

@@ -1,6 +1,6 @@
 #include "session/AccessKey.h"
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 std::string GenerateKey(const std::function<int()>& next) {
     std::string key;

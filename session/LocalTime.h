@@ -1,5 +1,5 @@
 #pragma once
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 // A moment in local calendar time, as the C library's local-time conversion gives it.
 struct LocalFields {

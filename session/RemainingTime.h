@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 // A span split by truncating division; minutes are not carried into hours.
 struct SpanParts {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "session/Clock.h"
+#include "base/SettingsStore.h"
+#include "base/Clock.h"
 
 // The two message-loop timers of a session.
 class SessionTimers {

@@ -1,11 +1,15 @@
 #pragma once
 #include <string>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 // The stored session: "" for none, "-" for one without end (the clock was
 // changed), or "year month day hour minute" of the end in local time.
 constexpr const char* kUnboundedRecord = "-";
+
+// Where the record is kept in the settings store.
+constexpr const char* kSessionSection = "BlockingSectionInfo";
+constexpr const char* kSessionEntry = "BlockingEntryInfo";
 
 std::string FormatSessionRecord(Seconds endTime);
 

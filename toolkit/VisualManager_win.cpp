@@ -1,7 +1,7 @@
 #include "toolkit/VisualManager.h"
 
 #include "toolkit/GlobalData.h"
-#include "ui/Colour.h"
+#include "toolkit/Colour.h"
 
 namespace {
 

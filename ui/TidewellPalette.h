@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/Colour.h"
+#include "toolkit/Colour.h"
 
 // The fixed light-blue look: it does not follow the Windows colour scheme.
 struct TidewellPalette {

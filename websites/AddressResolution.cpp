@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 namespace {
 

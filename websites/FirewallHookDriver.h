@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "websites/HookRule.h"
+#include "hook/HookRule.h"
 
 // The service manager and device calls the controller makes. Handles are null
 // when an open fails.

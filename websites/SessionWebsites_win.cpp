@@ -1,7 +1,7 @@
 #include "websites/SessionWebsites_win.h"
 
 #include "websites/AddressResolution_win.h"
-#include "websites/HookRule.h"
+#include "hook/HookRule.h"
 #include "websites/SessionLog.h"
 
 std::vector<uint32_t> SessionWebsites::CollectWebsiteAddresses() {

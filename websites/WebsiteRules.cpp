@@ -1,6 +1,6 @@
 #include "websites/WebsiteRules.h"
 
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 
 const char* RefuseNewWebsite(const std::string& url, const std::vector<std::string>& listedUrls) {
     if (url.empty())

@@ -4,6 +4,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Settings.h"
+#include "session/SessionRecord.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/Colour.h"
+#include "toolkit/Colour.h"
 #include "ui/TidewellPalette.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <deque>
 
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 // Returns the queued readings in turn, then keeps returning `now`.
 class FakeClock : public Clock {

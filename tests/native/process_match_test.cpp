@@ -2,6 +2,7 @@
 
 #include "records.h"
 
+#include "base/Text.h"
 #include "programs/ProcessMatch.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "base/Text.h"
 #include "programs/ProcessMatch.h"
 #include "programs/ProgramDiscovery.h"
 

@@ -8,6 +8,7 @@
 
 #include "fake_clock.h"
 #include "local_zone.h"
+#include "session/SessionRecord.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <iostream>
 
 #include "e2e/Driver.h"
-#include "programs/ProcessMatch.h"
+#include "base/Text.h"
 #include "programs/ProcessSnapshot.h"
 #include "programs/ProgramDiscovery_win.h"
 

@@ -17,7 +17,7 @@
 #include "session/SessionPlatform_win.h"
 #include "session/SessionRecord.h"
 #include "toolkit/Messages.h"
-#include "websites/HookRule.h"
+#include "hook/HookRule.h"
 #include "websites/SessionWebsites_win.h"
 
 namespace {

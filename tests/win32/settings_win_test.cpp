@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/RegistrySettings_win.h"
+#include "session/SessionRecord.h"
 
 namespace {
 

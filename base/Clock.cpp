@@ -1,4 +1,4 @@
-#include "session/Clock.h"
+#include "base/Clock.h"
 
 #include <ctime>
 

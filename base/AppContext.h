@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "app/Settings.h"
+#include "base/SettingsStore.h"
 
 // What the windows need to know of the running program.
 struct AppContext {

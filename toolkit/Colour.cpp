@@ -1,4 +1,4 @@
-#include "ui/Colour.h"
+#include "toolkit/Colour.h"
 
 #include <algorithm>
 

@@ -1,0 +1,51 @@
+#include "hook/HookPipe.h"
+
+#include "hook/HookRule.h"
+
+namespace {
+
+void PutLittle32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+uint32_t GetLittle32(const uint8_t* at) {
+    return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
+           (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeHookRequest(uint32_t code, const void* input, uint32_t length) {
+    std::vector<uint8_t> message;
+    message.reserve(4 + length);
+    PutLittle32(message, code);
+    const uint8_t* bytes = static_cast<const uint8_t*>(input);
+    if (bytes)
+        message.insert(message.end(), bytes, bytes + length);
+    return message;
+}
+
+std::optional<HookRequest> DecodeHookRequest(const uint8_t* message, size_t size) {
+    if (!message || size < 4 || size > kHookMaxRequestSize)
+        return std::nullopt;
+    HookRequest request;
+    request.code = GetLittle32(message);
+    const int expected = HookInputLength(request.code);
+    if (expected < 0 || size - 4 != static_cast<size_t>(expected))
+        return std::nullopt;
+    request.input.assign(message + 4, message + size);
+    return request;
+}
+
+std::vector<uint8_t> EncodeHookReply(uint32_t status) {
+    std::vector<uint8_t> message;
+    PutLittle32(message, status);
+    return message;
+}
+
+std::optional<uint32_t> DecodeHookReply(const uint8_t* message, size_t size) {
+    if (!message || size != kHookReplySize)
+        return std::nullopt;
+    return GetLittle32(message);
+}

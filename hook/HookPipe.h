@@ -1,0 +1,28 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The filter service's named pipe, in message mode. One request message holds
+// one control code and its input; one reply message answers it.
+//   request: u32 code (little-endian), then exactly HookInputLength(code) bytes
+//   reply:   u32 status (little-endian), 0 = success, anything else = failure
+constexpr const char* kHookPipePath = "\\\\.\\pipe\\HushwallFilter";
+constexpr size_t kHookReplySize = 4;
+// The longest request the service reads; a longer message is malformed.
+constexpr size_t kHookMaxRequestSize = 4 + 44;
+
+struct HookRequest {
+    uint32_t code = 0;
+    std::vector<uint8_t> input;
+};
+
+std::vector<uint8_t> EncodeHookRequest(uint32_t code, const void* input, uint32_t length);
+// Nothing for a message that is too short or too long, names an unknown code,
+// or carries an input of another length than its code takes.
+std::optional<HookRequest> DecodeHookRequest(const uint8_t* message, size_t size);
+
+std::vector<uint8_t> EncodeHookReply(uint32_t status);
+// Nothing for a reply that is not exactly four bytes.
+std::optional<uint32_t> DecodeHookReply(const uint8_t* message, size_t size);
