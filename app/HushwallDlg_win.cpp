@@ -59,14 +59,14 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_driver(SystemDriverPlatform()),
       m_websiteSteps(
           m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
-          context.exeFolder),
+          context.exeFolder, m_resolver, m_cracker),
       m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this,
                                &m_websiteSteps},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {
-    // Website blocking needs the firewall hook driver's device; without it
-    // sessions block programs only.
+    // Website blocking needs the filter service's pipe; without it sessions
+    // block programs only.
     m_engine.websiteBlockingAvailable = m_driver.OpenDevice();
     m_icon = LoadMainIcon(SM_CXICON, SM_CYICON);
     m_smallIcon = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
@@ -149,6 +149,8 @@ void CHushwallDlg::CreatePages() {
     m_profiles.LoadStartupLists();
     m_tabs.AddTab(m_programs->GetSafeHwnd(), "Programs");
     m_tabs.AddTab(m_websites->GetSafeHwnd(), "Websites");
+    if (!m_engine.websiteBlockingAvailable)
+        m_websites->ShowUnavailableLine(WebsiteBlockingUnavailableText(QueryFilterServiceState()));
     m_programs->ResetToStartup();
     m_websites->ResetToStartup();
 }

@@ -20,7 +20,8 @@
 #include "toolkit/ThemedDialog.h"
 #include "toolkit/ToolBar.h"
 #include "websites/FirewallHookDriver.h"
-#include "websites/SessionWebsites_win.h"
+#include "websites/AddressResolution_win.h"
+#include "websites/SessionWebsites.h"
 
 class CProgramsDlg;
 class CWebsitesDlg;
@@ -94,6 +95,8 @@ private:
     RunKeyAutorun m_autorun;
     // Outlives the engine, whose last stop may still talk to the driver.
     CFirewallHookDriver m_driver;
+    WinsockResolver m_resolver;
+    WinInetUrlCracker m_cracker;
     SessionWebsites m_websiteSteps;
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};

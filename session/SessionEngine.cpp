@@ -38,7 +38,7 @@ void SessionEngine::StartBlocking() {
 
 void SessionEngine::StartWebsiteBlocking() {
     websitesBlocked = false;
-    std::vector<uint32_t> addresses = m_s.websites->CollectWebsiteAddresses();
+    AddressList addresses = m_s.websites->CollectWebsiteAddresses();
     m_s.websites->WriteSessionLog(addresses);
     if (addresses.empty())
         return;
@@ -46,8 +46,16 @@ void SessionEngine::StartWebsiteBlocking() {
         m_s.host.ShowMessage(kRulesFailedMessage);
     else if (!m_s.websites->SendDriverControl(DriverControl::Start))
         m_s.host.ShowMessage(kStartFailedMessage);
-    else
+    else {
         websitesBlocked = true;
+        m_s.websites->SendRemainingTime(timeChanged ? std::nullopt
+                                                    : std::optional<Seconds>(RemainingSeconds()));
+    }
+}
+
+Seconds SessionEngine::RemainingSeconds() {
+    const Seconds left = endTime - m_s.clock.Now();
+    return left > 0 ? left : 0;
 }
 
 void SessionEngine::OnSessionTick() {
@@ -67,6 +75,8 @@ void SessionEngine::OnSessionTick() {
         m_s.tray.SetTooltip(kTooltipClockChanged);
         m_s.timers.StopSessionTimer();
         WriteRecord(kUnboundedRecord);
+        if (websitesBlocked && m_s.websites)
+            m_s.websites->SendRemainingTime(std::nullopt);
         return;
     }
     if (now > endTime) {

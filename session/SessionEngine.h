@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/SettingsStore.h"
 #include "base/Clock.h"
+#include "hook/AddressList.h"
 
 // The two message-loop timers of a session.
 class SessionTimers {
@@ -65,11 +67,16 @@ enum class DriverControl { Start, Clear, Stop };
 class WebsiteBlocking {
 public:
     virtual ~WebsiteBlocking() = default;
-    // The distinct IPv4 addresses of the ticked websites, network byte order.
-    virtual std::vector<uint32_t> CollectWebsiteAddresses() = 0;
-    virtual void WriteSessionLog(const std::vector<uint32_t>& addresses) = 0;
-    virtual bool LoadHookRules(const std::vector<uint32_t>& addresses) = 0;
+    // The distinct addresses of the ticked websites.
+    virtual AddressList CollectWebsiteAddresses() = 0;
+    virtual void WriteSessionLog(const AddressList& addresses) = 0;
+    // False when an IPv4 rule was refused; IPv6 rules the hook refuses are left out.
+    virtual bool LoadHookRules(const AddressList& addresses) = 0;
     virtual bool SendDriverControl(DriverControl code) = 0;
+    // The time left in the started session, or nothing once it has no end, so
+    // that the hook can let go by itself should the program never clear it.
+    // A refusal changes nothing for the session.
+    virtual void SendRemainingTime(std::optional<Seconds> remaining) = 0;
 };
 
 struct SessionServices {
@@ -124,6 +131,8 @@ private:
     void WriteRecord(const std::string& record);
     void StartWebsiteBlocking();
     void StopWebsiteBlocking();
+    // endTime - now, at least 0.
+    Seconds RemainingSeconds();
 
     SessionServices m_s;
     bool m_isNTPlatform;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "base/Text.h"
@@ -28,9 +29,11 @@ std::string HostOf(UrlCracker& cracker, const std::string& url) {
     return host;
 }
 
-void AddAnswers(HostResolver& resolver, const std::string& name, std::vector<uint32_t>& list) {
+void AddAnswers(HostResolver& resolver, const std::string& name, AddressList& list) {
     for (uint32_t address : resolver.Lookup(name))
-        AddAddressOnce(address, list);
+        AddAddressOnce(address, list.ipv4);
+    for (const Ipv6Address& address : resolver.Lookup6(name))
+        AddAddressOnce(address, list.ipv6);
 }
 
 void AddFixedRows(const std::string& name, std::vector<uint32_t>& list) {
@@ -58,6 +61,51 @@ void AddAddressOnce(uint32_t address, std::vector<uint32_t>& list) {
         list.push_back(address);
 }
 
+void AddAddressOnce(const Ipv6Address& address, std::vector<Ipv6Address>& list) {
+    if (std::find(list.begin(), list.end(), address) == list.end())
+        list.push_back(address);
+}
+
+std::string Ipv6Text(const Ipv6Address& address) {
+    uint16_t groups[8];
+    for (int i = 0; i < 8; ++i)
+        groups[i] = static_cast<uint16_t>(address[2 * i] << 8 | address[2 * i + 1]);
+    char text[8];
+    // ::ffff:0:0/96 reads best in the mixed notation the RFC keeps for it.
+    if (std::all_of(groups, groups + 5, [](uint16_t g) { return g == 0; }) && groups[5] == 0xFFFF) {
+        std::string mapped = "::ffff:";
+        for (int i = 12; i < 16; ++i) {
+            std::snprintf(text, sizeof(text), i < 15 ? "%u." : "%u", address[i]);
+            mapped += text;
+        }
+        return mapped;
+    }
+    int bestStart = -1, bestLength = 1;  // a lone zero group stays as it is
+    for (int i = 0; i < 8;) {
+        int j = i;
+        while (j < 8 && groups[j] == 0)
+            ++j;
+        if (j - i > bestLength) {
+            bestStart = i;
+            bestLength = j - i;
+        }
+        i = j > i ? j : i + 1;
+    }
+    std::string out;
+    for (int i = 0; i < 8; ++i) {
+        if (i == bestStart) {
+            out += "::";
+            i += bestLength - 1;
+            continue;
+        }
+        if (!out.empty() && out.back() != ':')
+            out += ':';
+        std::snprintf(text, sizeof(text), "%x", static_cast<unsigned>(groups[i]));
+        out += text;
+    }
+    return out;
+}
+
 std::string RetryUrl(const std::string& text) {
     const size_t c = text.find(':');
     size_t start = 0;
@@ -79,9 +127,9 @@ std::string ToggleWww(const std::string& host) {
     return "www." + host;
 }
 
-std::vector<uint32_t> CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
-                                              UrlCracker& cracker) {
-    std::vector<uint32_t> list;
+AddressList CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
+                                    UrlCracker& cracker) {
+    AddressList list;
     if (!resolver.Start())
         return list;
     for (const ListEntry& entry : CheckedEntries(websites)) {
@@ -96,7 +144,7 @@ std::vector<uint32_t> CollectWebsiteAddresses(const EntryList& websites, HostRes
             toggled = ToggleWww(host);
             AddAnswers(resolver, toggled, list);
         }
-        AddFixedRows(toggled, list);
+        AddFixedRows(toggled, list.ipv4);
     }
     resolver.Cleanup();
     return list;

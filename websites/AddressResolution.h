@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hook/AddressList.h"
 #include "lists/ListEntry.h"
 
 // IPv4 addresses are held in network byte order: the memory bytes of the uint32_t are the
@@ -15,6 +16,12 @@ uint32_t AddressFromBytes(const uint8_t* bytes, size_t length);
 
 // Appends the address unless the list already holds it, so each keeps its first place.
 void AddAddressOnce(uint32_t address, std::vector<uint32_t>& list);
+void AddAddressOnce(const Ipv6Address& address, std::vector<Ipv6Address>& list);
+
+// The standard text form (RFC 5952): lower-case hexadecimal groups without leading
+// zeros, the longest run of two or more zero groups (the first of equals) as "::",
+// and an IPv4-mapped address as ::ffff: and the dotted form.
+std::string Ipv6Text(const Ipv6Address& address);
 
 // The platform's name service.
 class HostResolver {
@@ -23,8 +30,10 @@ public:
     // Readies the service; when false, nothing else is called, Cleanup included.
     virtual bool Start() = 0;
     virtual void Cleanup() = 0;
-    // The name's addresses in the answer's order; empty when it does not resolve.
+    // The name's IPv4 addresses in the answer's order; empty when it does not resolve.
     virtual std::vector<uint32_t> Lookup(const std::string& name) = 0;
+    // Its IPv6 addresses in the answer's order; empty when it has none.
+    virtual std::vector<Ipv6Address> Lookup6(const std::string& name) = 0;
 };
 
 // The platform's URL parser. Fails on text without a scheme it knows.
@@ -52,7 +61,8 @@ std::string RetryUrl(const std::string& text);
 std::string ToggleWww(const std::string& host);
 
 // The addresses of the checked websites, in list order, each once: per site those of its
-// host, then of the host with "www." toggled, then of the matching fixed rows. Empty when
-// the resolver cannot start; names that do not resolve only add nothing.
-std::vector<uint32_t> CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
-                                              UrlCracker& cracker);
+// host, then of the host with "www." toggled, then of the matching fixed rows (IPv4 only).
+// Both names are asked for IPv6 addresses too, in the same order. Empty when the resolver
+// cannot start; names that do not resolve only add nothing.
+AddressList CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
+                                    UrlCracker& cracker);

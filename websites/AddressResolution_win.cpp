@@ -3,8 +3,11 @@
 #include "websites/AddressResolution_win.h"
 
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <wininet.h>
+
+#include <cstring>
 
 bool WinsockResolver::Start() {
     WSADATA data;
@@ -23,6 +26,27 @@ std::vector<uint32_t> WinsockResolver::Lookup(const std::string& name) {
     const size_t length = answer->h_length > 0 ? static_cast<size_t>(answer->h_length) : 0;
     for (char** address = answer->h_addr_list; *address; ++address)
         addresses.push_back(AddressFromBytes(reinterpret_cast<const uint8_t*>(*address), length));
+    return addresses;
+}
+
+std::vector<Ipv6Address> WinsockResolver::Lookup6(const std::string& name) {
+    std::vector<Ipv6Address> addresses;
+    ADDRINFOA* answers = nullptr;
+    ADDRINFOA hints = {};
+    hints.ai_family = AF_INET6;
+    // One socket type, or each address would come once per type.
+    hints.ai_socktype = SOCK_STREAM;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &answers) != 0)
+        return addresses;
+    for (const ADDRINFOA* a = answers; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET6 || !a->ai_addr || a->ai_addrlen < sizeof(sockaddr_in6))
+            continue;
+        Ipv6Address address;
+        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr,
+                    address.size());
+        addresses.push_back(address);
+    }
+    ::freeaddrinfo(answers);
     return addresses;
 }
 
@@ -49,7 +73,7 @@ bool WinInetUrlCracker::CrackHost(const std::string& url, std::string& host) {
     return true;
 }
 
-std::vector<uint32_t> CollectWebsiteAddresses(const EntryList& websites) {
+AddressList CollectWebsiteAddresses(const EntryList& websites) {
     WinsockResolver resolver;
     WinInetUrlCracker cracker;
     return CollectWebsiteAddresses(websites, resolver, cracker);

@@ -6,12 +6,13 @@
 #include "lists/ListEntry.h"
 #include "websites/AddressResolution.h"
 
-// Windows Sockets 2.2 and its IPv4 host lookup.
+// Windows Sockets 2.2: its IPv4 host lookup, and getaddrinfo for IPv6.
 class WinsockResolver : public HostResolver {
 public:
     bool Start() override;
     void Cleanup() override;
     std::vector<uint32_t> Lookup(const std::string& name) override;
+    std::vector<Ipv6Address> Lookup6(const std::string& name) override;
 };
 
 // WinInet: the text canonicalised in browser mode, then split.
@@ -21,4 +22,4 @@ public:
 };
 
 // The addresses of the checked websites through the system's resolver and URL parser.
-std::vector<uint32_t> CollectWebsiteAddresses(const EntryList& websites);
+AddressList CollectWebsiteAddresses(const EntryList& websites);

@@ -96,3 +96,16 @@ bool CFirewallHookDriver::LoadHookRules(const std::vector<uint32_t>& addresses) 
     }
     return true;
 }
+
+bool CFirewallHookDriver::LoadHookRules6(const std::vector<Ipv6Address>& addresses) {
+    const Ipv6Address any = {};
+    for (const Ipv6Address& address : addresses) {
+        const HookRule6Bytes to = EncodeHookRule6(any, address);
+        if (SendDriverControl(IOCTL_HOOK_ADD_RULE6, to.data(), kHookRule6Size) != kDriverOk)
+            return false;
+        const HookRule6Bytes from = EncodeHookRule6(address, any);
+        if (SendDriverControl(IOCTL_HOOK_ADD_RULE6, from.data(), kHookRule6Size) != kDriverOk)
+            return false;
+    }
+    return true;
+}

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "hook/HookPipe.h"
 #include "hook/HookRule.h"
 
-// The service manager and device calls the controller makes. Handles are null
-// when an open fails.
+// The service manager and filter service calls the controller makes. Handles
+// are null when an open fails.
 class DriverPlatform {
 public:
     using Handle = void*;
@@ -20,15 +21,15 @@ public:
     virtual bool StopService(Handle service) = 0;
     virtual bool RemoveService(Handle service) = 0;
     virtual void CloseService(Handle handle) = 0;
-    // An existing device, for reading and writing.
+    // A connection to the filter service's pipe, in message mode.
     virtual Handle OpenDevice(const std::string& path) = 0;
-    // A device control call without output buffer.
+    // One request with its code and input; true when the service answered success.
     virtual bool Control(Handle device, uint32_t code, const void* input, uint32_t length) = 0;
     virtual void CloseDevice(Handle device) = 0;
 };
 
-// Where the driver's device is looked for.
-constexpr const char* kHookDevicePath = "\\\\.\\HushwallHook";
+// The filter service's name in the service control manager.
+constexpr const char* kFilterServiceName = "HushwallFilter";
 
 // Holds the firewall hook driver's device and service, and speaks its protocol.
 // The platform must outlive the controller.
@@ -40,10 +41,10 @@ public:
     // Closes the device, then unloads without releasing the texts.
     virtual ~CFirewallHookDriver();
 
-    // Opens the driver's device if it exists. This program installs and starts
-    // no service for now, so running and installed stay false here.
-    bool OpenDevice(const std::string& path = kHookDevicePath);
-    // A device is open: website blocking can take place.
+    // Connects to the filter service's pipe if the service serves it. The program
+    // never installs or starts the service, so running and installed stay false.
+    bool OpenDevice(const std::string& path = kHookPipePath);
+    // A connection is open: website blocking can take place.
     bool IsOpen() const { return device != nullptr; }
 
     // 0, -5 without a device (and no platform call), -9 when the call fails.
@@ -54,6 +55,8 @@ public:
     int UnloadDriver(bool releaseTexts);
     // Two rules per address, to it and then from it; false at the first refusal.
     bool LoadHookRules(const std::vector<uint32_t>& addresses);
+    // The same for IPv6 addresses, with the IPv6 add code.
+    bool LoadHookRules6(const std::vector<Ipv6Address>& addresses);
 
     DriverPlatform::Handle device = nullptr;
     std::optional<std::string> serviceName;

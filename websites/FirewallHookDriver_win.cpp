@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <vector>
+
+#include "hook/HookPipe.h"
+
 DriverPlatform::Handle Win32DriverPlatform::OpenManager() {
     return ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
 }
@@ -26,17 +31,47 @@ void Win32DriverPlatform::CloseService(Handle handle) {
 }
 
 DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) {
-    // Write access: the add-rule code asks for it.
-    HANDLE device = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return device == INVALID_HANDLE_VALUE ? nullptr : device;
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    // Every instance may be taken for a moment; then one wait for a free one.
+    for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
+        pipe = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE &&
+            (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeA(path.c_str(), 2000)))
+            return nullptr;
+    }
+    if (pipe == INVALID_HANDLE_VALUE)
+        return nullptr;
+    // A client end opens in byte mode; TransactNamedPipe needs message reads.
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr)) {
+        const DWORD error = ::GetLastError();
+        ::CloseHandle(pipe);
+        ::SetLastError(error);
+        return nullptr;
+    }
+    return pipe;
 }
 
 bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* input,
                                   uint32_t length) {
-    DWORD returned = 0;  // required without an overlapped structure; not read
-    return ::DeviceIoControl(static_cast<HANDLE>(device), code, const_cast<void*>(input), length,
-                             nullptr, 0, &returned, nullptr) != FALSE;
+    const std::vector<uint8_t> request = EncodeHookRequest(code, input, length);
+    // Room for more than a reply, so that a longer message is seen whole and refused.
+    uint8_t reply[64];
+    DWORD read = 0;
+    HANDLE pipe = static_cast<HANDLE>(device);
+    if (::TransactNamedPipe(pipe, const_cast<uint8_t*>(request.data()),
+                            static_cast<DWORD>(request.size()), reply, sizeof(reply), &read,
+                            nullptr))
+        return DecodeHookReply(reply, read) == std::optional<uint32_t>(0);
+    if (::GetLastError() != ERROR_MORE_DATA)
+        return false;
+    // Drain the rest of an oversized reply, or it would answer the next request.
+    uint8_t rest[256];
+    while (!::ReadFile(pipe, rest, sizeof(rest), &read, nullptr) &&
+           ::GetLastError() == ERROR_MORE_DATA) {
+    }
+    return false;
 }
 
 void Win32DriverPlatform::CloseDevice(Handle device) {
@@ -46,4 +81,24 @@ void Win32DriverPlatform::CloseDevice(Handle device) {
 DriverPlatform& SystemDriverPlatform() {
     static Win32DriverPlatform platform;
     return platform;
+}
+
+FilterServiceState QueryFilterServiceState(const std::string& name) {
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return FilterServiceState::Unknown;
+    FilterServiceState state = FilterServiceState::Unknown;
+    SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
+    if (!service) {
+        if (::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+            state = FilterServiceState::NotInstalled;
+    } else {
+        SERVICE_STATUS status = {};
+        if (::QueryServiceStatus(service, &status))
+            state = status.dwCurrentState == SERVICE_RUNNING ? FilterServiceState::Running
+                                                             : FilterServiceState::NotRunning;
+        ::CloseServiceHandle(service);
+    }
+    ::CloseServiceHandle(manager);
+    return state;
 }

@@ -1,7 +1,10 @@
 #pragma once
-#include "websites/FirewallHookDriver.h"
+#include <string>
 
-// The service control manager and device calls of the system.
+#include "websites/FirewallHookDriver.h"
+#include "websites/WebsiteRules.h"
+
+// The service control manager and the filter service's pipe.
 class Win32DriverPlatform : public DriverPlatform {
 public:
     Handle OpenManager() override;
@@ -16,3 +19,7 @@ public:
 
 // One stateless instance for the whole process, so that it outlives every controller.
 DriverPlatform& SystemDriverPlatform();
+
+// Asks the service control manager, with the least rights that do, whether the
+// named service exists and runs.
+FilterServiceState QueryFilterServiceState(const std::string& name = kFilterServiceName);

@@ -11,3 +11,9 @@ constexpr const char* kListedUrlMessage =
     "The specified website URL is already in the list.\nPlease specify another website URL.";
 constexpr const char* kNoWebsiteToDeleteMessage =
     "No website selected.\nPlease select at least one website before deletion.";
+
+// What the service control manager says of the filter service.
+enum class FilterServiceState { NotInstalled, NotRunning, Running, Unknown };
+
+// The Websites page's line when the filter service's pipe did not open.
+const char* WebsiteBlockingUnavailableText(FilterServiceState state);

@@ -1,6 +1,7 @@
 #include "websites/WebsitesDlg_win.h"
 
 #include "res/resource.h"
+#include "toolkit/GlobalData.h"
 #include "websites/AddNewWebsiteDlg_win.h"
 #include "websites/WebsiteRules.h"
 
@@ -43,4 +44,36 @@ void CWebsitesDlg::ModifyWebsite() {
     dialog.m_name = RowLabelAt(row);
     if (dialog.DoModal() == IDOK)
         ReplaceRow(row, dialog.m_name, dialog.m_url);
+}
+
+void CWebsitesDlg::ShowUnavailableLine(const char* text) {
+    HWND list = GetList();
+    if (!m_hWnd || !list)
+        return;
+    if (m_unavailableLine) {
+        ::SetWindowTextA(m_unavailableLine, text);
+        return;
+    }
+    // In the strip between the list's bottom and the page's, as wide as the list,
+    // so that it covers no control.
+    RECT listRect = {};
+    ::GetWindowRect(list, &listRect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&listRect), 2);
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    HFONT font = globalData.GetRegularFont();
+    TEXTMETRICA metrics = {};
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    ::GetTextMetricsA(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
+    const int height = metrics.tmHeight;
+    const int top = listRect.bottom + (client.bottom - listRect.bottom - height) / 2;
+    m_unavailableLine = ::CreateWindowExA(
+        0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
+        listRect.left, top, listRect.right - listRect.left, height, m_hWnd, nullptr,
+        ::GetModuleHandleA(nullptr), nullptr);
+    if (m_unavailableLine)
+        ::SendMessageA(m_unavailableLine, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }

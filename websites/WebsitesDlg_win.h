@@ -18,7 +18,14 @@ public:
     void CheckAllWebsites() { CheckAll(true); }
     void UncheckAllWebsites() { CheckAll(false); }
 
+    // One line under the list saying why website blocking is unavailable.
+    void ShowUnavailableLine(const char* text);
+    HWND unavailableLine() const { return m_unavailableLine; }
+
 protected:
     void ShowAddDialog() override { ShowAddWebsiteDialog(); }
     void OnRowDoubleClick() override { ModifyWebsite(); }
+
+private:
+    HWND m_unavailableLine = nullptr;
 };

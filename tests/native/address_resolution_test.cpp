@@ -69,6 +69,13 @@ public:
         auto found = answers.find(name);
         return found == answers.end() ? std::vector<uint32_t>() : found->second;
     }
+    std::vector<Ipv6Address> Lookup6(const std::string& name) override {
+        asked6.push_back(name);
+        auto found = answers6.find(name);
+        return found == answers6.end() ? std::vector<Ipv6Address>() : found->second;
+    }
+    std::map<std::string, std::vector<Ipv6Address>> answers6;
+    Names asked6;
 };
 
 // Absolute http, https and ftp URLs only, like the platform's parser: the host runs from the
@@ -98,9 +105,15 @@ public:
 class Collect : public ::testing::Test {
 protected:
     Names Run(const EntryList& websites) {
-        return Dotted(CollectWebsiteAddresses(websites, resolver, cracker));
+        return Dotted(CollectWebsiteAddresses(websites, resolver, cracker).ipv4);
     }
     Names RunOne(const std::string& url) { return Run({{url, "any", true}}); }
+    Names Run6(const EntryList& websites) {
+        Names out;
+        for (const Ipv6Address& a : CollectWebsiteAddresses(websites, resolver, cracker).ipv6)
+            out.push_back(Ipv6Text(a));
+        return out;
+    }
 
     FakeResolver resolver;
     FakeCracker cracker;
@@ -277,6 +290,62 @@ TEST_F(Collect, ResolverThatCannotStartGivesNothingAndIsNotCleanedUp) {
     EXPECT_EQ(resolver.cleanups, 0);
     EXPECT_TRUE(resolver.asked.empty());
     EXPECT_TRUE(cracker.given.empty());
+}
+
+Ipv6Address V6(std::initializer_list<uint16_t> groups) {
+    Ipv6Address a = {};
+    size_t i = 0;
+    for (uint16_t g : groups) {
+        a[i++] = static_cast<uint8_t>(g >> 8);
+        a[i++] = static_cast<uint8_t>(g);
+    }
+    return a;
+}
+
+TEST(Ipv6Text, StandardForm) {
+    const struct {
+        Ipv6Address address;
+        const char* text;
+    } cases[] = {
+        {V6({0, 0, 0, 0, 0, 0, 0, 0}), "::"},
+        {V6({0, 0, 0, 0, 0, 0, 0, 1}), "::1"},
+        {V6({1, 0, 0, 0, 0, 0, 0, 0}), "1::"},
+        {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}), "2001:db8::1"},
+        {V6({0x2001, 0xDB8, 0xABCD, 0x12, 0, 0, 0, 0x0a0b}), "2001:db8:abcd:12::a0b"},
+        // A lone zero group is not shortened; of two equal runs the first goes.
+        {V6({0x2001, 0xdb8, 0, 1, 1, 1, 1, 1}), "2001:db8:0:1:1:1:1:1"},
+        {V6({0x2001, 0, 0, 1, 0, 0, 1, 1}), "2001::1:0:0:1:1"},
+        // The longer run wins wherever it is.
+        {V6({0x2001, 0, 0, 1, 0, 0, 0, 1}), "2001:0:0:1::1"},
+        {V6({0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff}),
+         "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"},
+        {V6({0, 0, 0, 0, 0, 0xffff, 0xc000, 0x0201}), "::ffff:192.0.2.1"},
+        {V6({0, 0, 0, 0, 1, 0xffff, 0xc000, 0x0201}), "::1:ffff:c000:201"},
+        {V6({0xfe80, 0, 0, 0, 0x0200, 0x5eff, 0xfe00, 0x5301}), "fe80::200:5eff:fe00:5301"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Ipv6Text(c.address), c.text);
+}
+
+TEST_F(Collect, IPv6AnswersOfBothNamesInOrderEachOnce) {
+    resolver.answers6["a.example"] = {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 2}),
+                                      V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 1})};
+    resolver.answers6["www.a.example"] = {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}),
+                                          V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 3})};
+    resolver.answers6["b.example"] = {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 3}),
+                                      V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 4})};
+    resolver.answers["a.example"] = {Ip(192, 0, 2, 1)};
+    const EntryList sites = {{"http://a.example/", "A", true},
+                             {"http://c.example/", "off", false},
+                             {"b.example", "B", true}};
+    EXPECT_EQ(Run6(sites), (Names{"2001:db8::2", "2001:db8::1", "2001:db8::3", "2001:db8::4"}));
+    // The same names as for IPv4, in the same order; the fixed rows stay IPv4 only.
+    EXPECT_EQ(resolver.asked6, (Names{"a.example", "www.a.example", "b.example", "www.b.example"}));
+    EXPECT_EQ(Run({{"http://video.example/", "V", true}}), Row("video"));
+    EXPECT_TRUE(Run6({{"http://video.example/", "V", true}}).empty());
+
+    resolver.startResult = false;
+    EXPECT_TRUE(Run6(sites).empty());
 }
 
 }  // namespace

@@ -159,8 +159,9 @@ TEST(FirewallHookDriver, FreshControllerAndTheOpenStep) {
         EXPECT_TRUE(driver.IsOpen());
         EXPECT_TRUE(driver.OpenDevice());  // already open: not opened twice
     }
-    const std::vector<std::string> expected = {"open device \\\\.\\HushwallHook",
-                                               "open device \\\\.\\HushwallHook", "close device"};
+    const std::vector<std::string> expected = {"open device \\\\.\\pipe\\HushwallFilter",
+                                               "open device \\\\.\\pipe\\HushwallFilter",
+                                               "close device"};
     EXPECT_EQ(platform.calls, expected);
 }
 

@@ -129,15 +129,13 @@ struct FakeHost : SessionHost {
 
 struct FakeWebsites : WebsiteBlocking {
     explicit FakeWebsites(Log& log) : log(log) {}
-    std::vector<uint32_t> CollectWebsiteAddresses() override {
+    AddressList CollectWebsiteAddresses() override {
         log.push_back("collect");
         return addresses;
     }
-    void WriteSessionLog(const std::vector<uint32_t>& list) override {
-        log.push_back("log " + std::to_string(list.size()));
-    }
-    bool LoadHookRules(const std::vector<uint32_t>& list) override {
-        log.push_back("rules " + std::to_string(list.size()));
+    void WriteSessionLog(const AddressList& list) override { log.push_back("log " + Count(list)); }
+    bool LoadHookRules(const AddressList& list) override {
+        log.push_back("rules " + Count(list));
         return rulesSucceed;
     }
     bool SendDriverControl(DriverControl code) override {
@@ -145,8 +143,15 @@ struct FakeWebsites : WebsiteBlocking {
         log.push_back(std::string("driver ") + names[static_cast<int>(code)]);
         return failing != code;
     }
+    void SendRemainingTime(std::optional<Seconds> remaining) override {
+        log.push_back("remaining " + (remaining ? std::to_string(*remaining) : "none"));
+    }
+    static std::string Count(const AddressList& list) {
+        return std::to_string(list.ipv4.size()) +
+               (list.ipv6.empty() ? "" : "+" + std::to_string(list.ipv6.size()));
+    }
     Log& log;
-    std::vector<uint32_t> addresses{0x0100007F, 0x0200007F};
+    AddressList addresses{{0x0100007F, 0x0200007F}, {}};
     bool rulesSucceed = true;
     std::optional<DriverControl> failing;
 };
@@ -368,12 +373,71 @@ TEST_F(SessionEngineTest, WebsiteStartOrder) {
     SessionEngine& e = Engine(true, true);
     host.validEnd = clock.now + 60;
     e.OnBlockNow();
-    Log tail(log.end() - 5, log.end());
-    EXPECT_EQ(tail, (Log{"lock", "collect", "log 2", "rules 2", "driver start"}));
+    Log tail(log.end() - 6, log.end());
+    EXPECT_EQ(tail, (Log{"lock", "collect", "log 2", "rules 2", "driver start", "remaining 60"}));
+}
+
+TEST_F(SessionEngineTest, IPv6AloneStillLoadsAndStarts) {
+    websites.addresses = {{}, {Ipv6Address{0x20, 0x01, 0x0d, 0xb8}}};
+    SessionEngine& e = Engine(true, true);
+    host.validEnd = clock.now + 60;
+    e.OnBlockNow();
+    Log tail(log.end() - 4, log.end());
+    EXPECT_EQ(tail, (Log{"log 0+1", "rules 0+1", "driver start", "remaining 60"}));
+    EXPECT_TRUE(e.websitesBlocked);
+}
+
+// What the hook is told of the time left: after the start code, again on resume,
+// and nothing once the clock has moved; never without a started hook.
+TEST_F(SessionEngineTest, RemainingTimeFollowsTheSession) {
+    struct Case {
+        const char* name;
+        const char* record;  // resumed from; null: "Hushwall NOW!" for 10 minutes
+        Seconds tickAfter;   // then one tick this much later; 0: none
+        bool addresses;
+        std::optional<DriverControl> failing;
+        Log expected;
+    };
+    const Case cases[] = {
+        {"started", nullptr, 0, true, {}, {"remaining 600"}},
+        {"clock moved on", nullptr, 90, true, {}, {"remaining 600", "remaining none"}},
+        {"clock went back", nullptr, -5, true, {}, {"remaining 600", "remaining none"}},
+        {"normal tick", nullptr, 30, true, {}, {"remaining 600"}},
+        {"resumed", "2026 12 9 10 45", 0, true, {}, {"remaining 1760"}},
+        {"resumed after its end", "2026 12 9 9 0", 0, true, {}, {"remaining 0"}},
+        {"resumed unbounded", "-", 30, true, {}, {"remaining none", "remaining none"}},
+        {"start refused", nullptr, 90, true, DriverControl::Start, {}},
+        {"nothing to block", nullptr, 90, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        websites.failing = c.failing;
+        websites.addresses = c.addresses ? AddressList{{0x0100007F}, {}} : AddressList{};
+        SessionEngine& e = Engine(true, true);
+        if (c.record) {
+            ASSERT_TRUE(e.ResumeFromRecord(c.record));
+            e.StartBlocking();
+        } else {
+            host.validEnd = clock.now + 600;
+            e.OnBlockNow();
+        }
+        if (c.tickAfter) {
+            clock.now += c.tickAfter;
+            e.OnSessionTick();
+            clock.now -= c.tickAfter;
+        }
+        Log sent;
+        for (const auto& line : log)
+            if (line.rfind("remaining", 0) == 0)
+                sent.push_back(line);
+        EXPECT_EQ(sent, c.expected);
+        e.StopBlocking();
+    }
 }
 
 TEST_F(SessionEngineTest, NoAddressesMeansNoDriverRequestAtStart) {
-    websites.addresses.clear();
+    websites.addresses = {};
     SessionEngine& e = Running(10, true);
     EXPECT_FALSE(e.websitesBlocked);
     e.StopBlocking();

@@ -57,6 +57,18 @@ TEST_F(SessionLogTest, AddressesInListOrderAndTwoSessionsAppend) {
     EXPECT_EQ(Log(), first + "\nNew Session Log\n\n1.2.3.4\n\nEnd Session Log\n");
 }
 
+TEST_F(SessionLogTest, IPv6LinesFollowTheIPv4OnesInTheSameRecord) {
+    Ipv6Address one = {0x20, 0x01, 0x0d, 0xb8};
+    one[15] = 1;
+    Ipv6Address loopback = {};
+    loopback[15] = 1;
+    WriteSessionLog(folder, {Address(10, 0, 0, 1)}, {one, loopback});
+    WriteSessionLog(folder, {}, {one});
+    EXPECT_EQ(Log(),
+              "\nNew Session Log\n\n10.0.0.1\n2001:db8::1\n::1\n\nEnd Session Log\n"
+              "\nNew Session Log\n\n2001:db8::1\n\nEnd Session Log\n");
+}
+
 TEST_F(SessionLogTest, AFolderThatCannotHoldTheFileIsSkipped) {
     WriteSessionLog(folder + "missing/", {Address(10, 0, 0, 1)});
     EXPECT_FALSE(fs::exists(folder + "missing"));

@@ -14,3 +14,23 @@ TEST(WebsiteRules, OnlyEmptyAndListedUrlsAreRefused) {
     EXPECT_EQ(RefuseNewWebsite("news.example.org", listed), nullptr);
     EXPECT_EQ(RefuseNewWebsite("anything", {}), nullptr);
 }
+
+TEST(WebsiteRules, TheUnavailableLineSaysWhy) {
+    const struct {
+        FilterServiceState state;
+        const char* text;
+    } cases[] = {
+        {FilterServiceState::NotInstalled,
+         "Website blocking is unavailable: the Hushwall filter service is not installed."},
+        {FilterServiceState::NotRunning,
+         "Website blocking is unavailable: the Hushwall filter service is not running."},
+        {FilterServiceState::Running,
+         "Website blocking is unavailable: the Hushwall filter service is running but could not "
+         "be reached."},
+        {FilterServiceState::Unknown,
+         "Website blocking is unavailable: the state of the Hushwall filter service could not be "
+         "read."},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(WebsiteBlockingUnavailableText(c.state), c.text);
+}

@@ -47,6 +47,21 @@ TEST(WinsockResolver, LocalhostIsLoopbackInNetworkOrder) {
     resolver.Cleanup();
 }
 
+TEST(WinsockResolver, IPv6AnswersFromGetaddrinfo) {
+    WinsockResolver resolver;
+    ASSERT_TRUE(resolver.Start());
+    Ipv6Address loopback = {};
+    loopback[15] = 1;
+    EXPECT_EQ(resolver.Lookup6("::1"), std::vector<Ipv6Address>{loopback}) << "a literal, once";
+    // This Wine answers localhost from the hosts file, which may have no ::1;
+    // whatever comes must be loopback.
+    for (const Ipv6Address& a : resolver.Lookup6("localhost"))
+        EXPECT_EQ(Ipv6Text(a), "::1");
+    EXPECT_TRUE(resolver.Lookup6("no-such-host.invalid").empty());
+    EXPECT_TRUE(resolver.Lookup6("127.0.0.1").empty()) << "no IPv4-mapped answers";
+    resolver.Cleanup();
+}
+
 TEST(CollectWebsiteAddresses, LocalhostFirstAndUnknownNamesAddNothingQuickly) {
     const EntryList websites = {
         {"localhost", "Local", true},
@@ -54,7 +69,7 @@ TEST(CollectWebsiteAddresses, LocalhostFirstAndUnknownNamesAddNothingQuickly) {
         {"http://127.0.0.2/", "Not ticked", false},
     };
     const DWORD before = ::GetTickCount();
-    const std::vector<uint32_t> list = CollectWebsiteAddresses(websites);
+    const std::vector<uint32_t> list = CollectWebsiteAddresses(websites).ipv4;
     const DWORD took = ::GetTickCount() - before;
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(Bytes(list[0]), (std::vector<uint8_t>{127, 0, 0, 1}));
@@ -65,7 +80,7 @@ TEST(CollectWebsiteAddresses, LocalhostFirstAndUnknownNamesAddNothingQuickly) {
     EXPECT_LT(took, 5000u);
 
     const std::vector<uint32_t> unknown =
-        CollectWebsiteAddresses({{"no-such-host.invalid", "Nowhere", true}});
+        CollectWebsiteAddresses({{"no-such-host.invalid", "Nowhere", true}}).ipv4;
     EXPECT_TRUE(unknown.empty()) << unknown.size() << " addresses for an unknown name";
 }
 

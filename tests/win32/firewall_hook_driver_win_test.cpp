@@ -1,13 +1,21 @@
-// The driver controller and the session log on the real system, where no hook driver exists.
+// The driver controller over a real pipe, and the session log, on the real system.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "e2e/Driver.h"
+#include "hook/HookPipe.h"
 #include "websites/FirewallHookDriver_win.h"
 #include "websites/SessionLog.h"
 
@@ -33,7 +41,93 @@ std::string ReadBytes(const std::string& path) {
     return bytes;
 }
 
-TEST(FirewallHookDriverWin, MissingDeviceLeavesWebsiteBlockingUnavailable) {
+// A message-mode pipe server on a thread of its own, standing in for the filter
+// service: it records each request and answers what `answer` gives, or drops
+// the connection when that is nothing.
+class PipeServer {
+public:
+    using Answer = std::function<std::optional<std::vector<uint8_t>>(const std::vector<uint8_t>&)>;
+
+    explicit PipeServer(Answer answer) : m_answer(std::move(answer)) {
+        static int serial = 0;
+        path = "\\\\.\\pipe\\HushwallFilterTest-" + std::to_string(::GetCurrentProcessId()) + "-" +
+               std::to_string(++serial);
+        m_pipe = ::CreateNamedPipeA(path.c_str(), PIPE_ACCESS_DUPLEX,
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 512,
+                                    512, 0, nullptr);
+        if (m_pipe != INVALID_HANDLE_VALUE)
+            m_thread = std::thread([this] { Serve(); });
+    }
+    ~PipeServer() {
+        // A thread still waiting for its client is let go by one.
+        if (!connected) {
+            HANDLE client = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+            if (client != INVALID_HANDLE_VALUE)
+                ::CloseHandle(client);
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_pipe != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_pipe);
+    }
+    bool Ready() const { return m_pipe != INVALID_HANDLE_VALUE; }
+    std::vector<std::vector<uint8_t>> Requests() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
+    // True once the client has closed its end, within a generous bound.
+    bool WaitForClientGone() {
+        for (int i = 0; i < 500 && !clientGone; ++i)
+            ::Sleep(10);
+        return clientGone;
+    }
+
+    std::string path;
+    std::atomic<bool> connected{false};
+    std::atomic<bool> clientGone{false};
+
+private:
+    void Serve() {
+        if (!::ConnectNamedPipe(m_pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED)
+            return;
+        connected = true;
+        for (;;) {
+            uint8_t buffer[512];
+            DWORD read = 0;
+            if (!::ReadFile(m_pipe, buffer, sizeof(buffer), &read, nullptr)) {
+                clientGone = ::GetLastError() == ERROR_BROKEN_PIPE;
+                return;
+            }
+            std::vector<uint8_t> request(buffer, buffer + read);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests.push_back(request);
+            }
+            const std::optional<std::vector<uint8_t>> reply = m_answer(request);
+            DWORD written = 0;
+            if (!reply) {
+                ::DisconnectNamedPipe(m_pipe);
+                return;
+            }
+            if (!::WriteFile(m_pipe, reply->data(), static_cast<DWORD>(reply->size()), &written,
+                             nullptr))
+                return;
+        }
+    }
+
+    Answer m_answer;
+    HANDLE m_pipe = INVALID_HANDLE_VALUE;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::vector<std::vector<uint8_t>> m_requests;
+};
+
+std::vector<uint8_t> Reply(uint32_t status) {
+    return EncodeHookReply(status);
+}
+
+TEST(FirewallHookDriverWin, MissingServiceLeavesWebsiteBlockingUnavailable) {
     CFirewallHookDriver driver(SystemDriverPlatform());
     EXPECT_FALSE(driver.OpenDevice());
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -42,44 +136,126 @@ TEST(FirewallHookDriverWin, MissingDeviceLeavesWebsiteBlockingUnavailable) {
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), -5);
     EXPECT_FALSE(driver.LoadHookRules({Address(10, 0, 0, 1)}));
     EXPECT_EQ(driver.UnloadDriver(true), 0);
+    EXPECT_EQ(QueryFilterServiceState(), FilterServiceState::NotInstalled);
 }
 
-TEST(FirewallHookDriverWin, ControlCallsOnWhatIsNoDriverFail) {
-    Win32DriverPlatform platform;
+TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
+    // The status each request is answered with, in turn; past the end, success.
+    const std::vector<std::vector<uint8_t>> replies = {
+        Reply(0),
+        Reply(1),
+        Reply(0xFFFFFFFF),
+        {0, 0, 0},
+        {0, 0, 0, 0, 0},
+        std::vector<uint8_t>(300, 0),  // longer than any reply: read whole and refused
+        Reply(0),
+    };
+    size_t next = 0;
+    PipeServer server([&](const std::vector<uint8_t>&) {
+        return std::optional<std::vector<uint8_t>>(next < replies.size() ? replies[next++]
+                                                                         : Reply(0));
+    });
+    ASSERT_TRUE(server.Ready());
+    CFirewallHookDriver driver(SystemDriverPlatform());
+    ASSERT_TRUE(driver.OpenDevice(server.path));
+
     const HookRuleBytes rule = EncodeHookRule(0, Address(10, 0, 0, 1));
-    EXPECT_FALSE(platform.Control(INVALID_HANDLE_VALUE, IOCTL_HOOK_START, nullptr, 0));
-    EXPECT_FALSE(platform.Control(INVALID_HANDLE_VALUE, IOCTL_HOOK_ADD_RULE, rule.data(), 28));
+    const int results[] = {
+        driver.SendDriverControl(IOCTL_HOOK_ADD_RULE, rule.data(), kHookRuleSize),
+        driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0),
+    };
+    EXPECT_EQ(std::vector<int>(std::begin(results), std::end(results)),
+              (std::vector<int>{0, -9, -9, -9, -9, -9, 0}))
+        << "the last request gets its own reply, not the rest of a long one";
 
-    // An ordinary file knows none of the hook's codes.
-    const std::string path = e2e::FreshFolder("hook-device") + "not-a-device";
-    CFirewallHookDriver driver(platform);
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    driver.device = file;
-    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), -9);
-    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_ADD_RULE, rule.data(), 28), -9);
-    EXPECT_FALSE(driver.LoadHookRules({Address(10, 0, 0, 1)}));
+    const std::vector<std::vector<uint8_t>> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 7u);
+    EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_ADD_RULE, rule.data(), kHookRuleSize));
+    EXPECT_EQ(requests[1], EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0));
 }
 
-TEST(FirewallHookDriverWin, TheDestructorClosesTheDevice) {
-    // An ordinary file stands in for the device: it is opened without sharing,
-    // so nobody else can open it until the controller lets go.
-    const std::string path = e2e::FreshFolder("hook-close") + "device";
+TEST(FirewallHookDriverWin, RulesOfBothFamiliesArriveInOrder) {
+    PipeServer server(
+        [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); });
+    ASSERT_TRUE(server.Ready());
+    CFirewallHookDriver driver(SystemDriverPlatform());
+    ASSERT_TRUE(driver.OpenDevice(server.path));
+    Ipv6Address v6 = {0x20, 0x01, 0x0d, 0xb8};
+    v6[15] = 1;
+    ASSERT_TRUE(driver.LoadHookRules({Address(10, 0, 0, 1)}));
+    ASSERT_TRUE(driver.LoadHookRules6({v6}));
+    const HookTimeBytes time = EncodeHookTime(kHookUnbounded);
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize), 0);
+
+    const std::vector<std::vector<uint8_t>> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    const HookRuleBytes to = EncodeHookRule(0, Address(10, 0, 0, 1));
+    const HookRule6Bytes from6 = EncodeHookRule6(v6, Ipv6Address{});
+    EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_ADD_RULE, to.data(), kHookRuleSize));
+    EXPECT_EQ(requests[3], EncodeHookRequest(IOCTL_HOOK_ADD_RULE6, from6.data(), kHookRule6Size));
+    EXPECT_EQ(requests[4], EncodeHookRequest(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize));
+}
+
+TEST(FirewallHookDriverWin, AServiceThatGoesAwayFailsEveryLaterRequest) {
+    PipeServer server([](const std::vector<uint8_t>& request) {
+        // Drops the connection at the clear code, without answering it.
+        return request == EncodeHookRequest(IOCTL_HOOK_CLEAR_RULES, nullptr, 0)
+                   ? std::nullopt
+                   : std::optional<std::vector<uint8_t>>(Reply(0));
+    });
+    ASSERT_TRUE(server.Ready());
+    CFirewallHookDriver driver(SystemDriverPlatform());
+    ASSERT_TRUE(driver.OpenDevice(server.path));
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), -9);
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0), -9);
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST(FirewallHookDriverWin, OnlyAMessagePipeOpensAndTheDestructorLetsGo) {
+    // An ordinary file is no pipe: it cannot be put in message mode.
+    const std::string path = e2e::FreshFolder("hook-file") + "not-a-pipe";
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ::CloseHandle(file);
+    CFirewallHookDriver notAPipe(SystemDriverPlatform());
+    EXPECT_FALSE(notAPipe.OpenDevice(path));
+    EXPECT_TRUE(::DeleteFileA(path.c_str())) << "and is not left open";
+
+    PipeServer server(
+        [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); });
+    ASSERT_TRUE(server.Ready());
     {
         CFirewallHookDriver driver(SystemDriverPlatform());
-        EXPECT_FALSE(driver.OpenDevice(path));  // only an existing device is opened
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        ::CloseHandle(file);
-        ASSERT_TRUE(driver.OpenDevice(path));
-        EXPECT_EQ(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
-                  INVALID_HANDLE_VALUE);
-        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        ASSERT_TRUE(driver.OpenDevice(server.path));
+        EXPECT_TRUE(driver.OpenDevice(server.path)) << "already open";
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
+        EXPECT_FALSE(server.clientGone);
     }
-    EXPECT_TRUE(::DeleteFileA(path.c_str()));
+    EXPECT_TRUE(server.WaitForClientGone());
+}
+
+TEST(FirewallHookDriverWin, ServiceStateFromTheServiceManager) {
+    // A service that exists but does not run; its program need not exist.
+    const char* name = "HushwallFilterStateTest";
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service = ::CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
+                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                         SERVICE_ERROR_IGNORE, "C:\\windows\\no-such-service.exe",
+                                         nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << ::GetLastError();
+    EXPECT_EQ(QueryFilterServiceState(name), FilterServiceState::NotRunning);
+    EXPECT_TRUE(::DeleteService(service));
+    ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    EXPECT_EQ(QueryFilterServiceState(name), FilterServiceState::NotInstalled);
 }
 
 TEST(FirewallHookDriverWin, AServiceThatDoesNotExistCannotBeStopped) {

@@ -387,6 +387,40 @@ TEST_F(MainDialog, MenuCommandsBringTheirPageToTheFront) {
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "websites-page").empty());
 }
 
+TEST_F(MainDialog, WithoutTheFilterServiceTheWebsitesPageSaysWhyAndCoversNothing) {
+    ASSERT_FALSE(dialog->engine().websiteBlockingAvailable) << "no filter service under Wine";
+    CWebsitesDlg* page = dialog->websitesPage();
+    HWND line = page->unavailableLine();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(e2e::Text(line),
+              "Website blocking is unavailable: the Hushwall filter service is not installed.");
+    ::SendMessageA(hwnd, WM_COMMAND, ID_SELECT_ALL_WEBSITES, 0);
+    EXPECT_TRUE(::IsWindowVisible(line));
+
+    RECT lineRect = ClientRectOf(line), pageRect = ClientRectOf(page->GetSafeHwnd()), overlap;
+    EXPECT_TRUE(::IntersectRect(&overlap, &lineRect, &pageRect) && ::EqualRect(&overlap, &lineRect))
+        << "inside the page";
+    for (HWND w = ::GetWindow(page->GetSafeHwnd(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        if (w == line)
+            continue;
+        RECT other = ClientRectOf(w);
+        EXPECT_FALSE(::IntersectRect(&overlap, &lineRect, &other)) << e2e::Text(w);
+    }
+    // The text fits the line: no ellipsis needed.
+    HDC dc = ::GetDC(line);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(line, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    const std::string text = e2e::Text(line);
+    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(line, dc);
+    EXPECT_LE(size.cx, lineRect.right - lineRect.left);
+    EXPECT_LE(size.cy, lineRect.bottom - lineRect.top);
+    ::UpdateWindow(hwnd);
+    EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "websites-page-unavailable").empty());
+}
+
 TEST_F(MainDialog, HelpFromF1AndTheToolbarOpensTheFileBesideTheProgram) {
     const std::string file = context.exeFolder + "Hushwall.chm";
     // F1 from the keyboard itself: the system makes the help request of it.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -18,7 +19,8 @@
 #include "session/SessionRecord.h"
 #include "toolkit/Messages.h"
 #include "hook/HookRule.h"
-#include "websites/SessionWebsites_win.h"
+#include "websites/AddressResolution_win.h"
+#include "websites/SessionWebsites.h"
 
 namespace {
 
@@ -225,24 +227,30 @@ public:
         if (code == IOCTL_HOOK_ADD_RULE && length == kHookRuleSize)
             rules.emplace_back(static_cast<const uint8_t*>(input),
                                static_cast<const uint8_t*>(input) + length);
+        if (code == IOCTL_HOOK_SET_REMAINING && length == kHookTimeSize)
+            times.emplace_back(static_cast<const uint8_t*>(input),
+                               static_cast<const uint8_t*>(input) + length);
         return true;
     }
     void CloseDevice(Handle) override {}
     std::vector<uint32_t> codes;
     std::vector<std::vector<uint8_t>> rules;
+    std::vector<std::vector<uint8_t>> times;
 };
 
 TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
     const std::string folder = e2e::FreshFolder("session-websites");
     DeviceStandIn device;
     CFirewallHookDriver driver(device);
+    WinsockResolver resolver;
+    WinInetUrlCracker cracker;
     ASSERT_TRUE(driver.OpenDevice());
     SessionWebsites steps(
         driver,
         [] {
             return EntryList{{"localhost", "Local", true}, {"unticked.invalid", "Off", false}};
         },
-        folder);
+        folder, resolver, cracker);
     SessionEngine withWebsites{
         SessionServices{clock, timers, settings, autorun, tray, host, &steps}, true};
     g_engine = &withWebsites;
@@ -252,8 +260,14 @@ TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
 
     // localhost resolves to 127.0.0.1; its "www." twin to nothing.
     EXPECT_TRUE(withWebsites.websitesBlocked);
-    EXPECT_EQ(device.codes,
-              (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_START}));
+    EXPECT_EQ(device.codes, (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE,
+                                                   IOCTL_HOOK_START, IOCTL_HOOK_SET_REMAINING}))
+        << "no IPv6 rule: this Wine has no IPv6 address for localhost";
+    HookTimeBytes left;
+    ASSERT_EQ(device.times.size(), 1u);
+    std::memcpy(left.data(), device.times[0].data(), kHookTimeSize);
+    EXPECT_GT(DecodeHookTime(left), 590);
+    EXPECT_LE(DecodeHookTime(left), 600);
     ASSERT_EQ(device.rules.size(), 2u);
     const std::vector<uint8_t> local = {127, 0, 0, 1};
     EXPECT_EQ(std::vector<uint8_t>(device.rules[0].begin() + 8, device.rules[0].begin() + 12),
@@ -267,9 +281,9 @@ TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
     EXPECT_EQ(text, "\r\nNew Session Log\r\n\r\n127.0.0.1\r\n\r\nEnd Session Log\r\n");
 
     withWebsites.EndBlocking();
-    EXPECT_EQ(device.codes.size(), 5u);
-    EXPECT_EQ(device.codes[3], IOCTL_HOOK_CLEAR_RULES);
-    EXPECT_EQ(device.codes[4], IOCTL_HOOK_STOP);
+    EXPECT_EQ(device.codes.size(), 6u);
+    EXPECT_EQ(device.codes[4], IOCTL_HOOK_CLEAR_RULES);
+    EXPECT_EQ(device.codes[5], IOCTL_HOOK_STOP);
     EXPECT_FALSE(withWebsites.websitesBlocked);
     EXPECT_TRUE(messages.empty());
     g_engine = &engine;
