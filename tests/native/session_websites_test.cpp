@@ -125,22 +125,12 @@ TEST_F(SessionWebsitesTest, ARefusedIPv6RuleLeavesTheRestOutButNotIPv4) {
     EXPECT_EQ(platform.Codes(), (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE}));
 }
 
-TEST_F(SessionWebsitesTest, TimeRecordsAndRefusalsOfThem) {
-    platform.refused = {IOCTL_HOOK_SET_REMAINING};
-    const struct {
-        std::optional<Seconds> remaining;
-        int64_t sent;
-    } cases[] = {{0, 0}, {1, 1}, {86400LL * 400, 86400LL * 400}, {std::nullopt, kHookUnbounded}};
-    for (const auto& c : cases) {
-        platform.requests.clear();
-        steps.SendRemainingTime(c.remaining);
-        ASSERT_EQ(platform.requests.size(), 1u);
-        EXPECT_EQ(platform.requests[0].code, IOCTL_HOOK_SET_REMAINING);
-        HookTimeBytes bytes;
-        ASSERT_EQ(platform.requests[0].input.size(), kHookTimeSize);
-        std::memcpy(bytes.data(), platform.requests[0].input.data(), kHookTimeSize);
-        EXPECT_EQ(DecodeHookTime(bytes), c.sent);
-    }
+TEST_F(SessionWebsitesTest, NoEndIsSentAsUnbounded) {
+    steps.SendRemainingTime(std::nullopt);
+    const HookTimeBytes unbounded = EncodeHookTime(kHookUnbounded);
+    ASSERT_EQ(platform.requests.size(), 1u);
+    EXPECT_EQ(platform.requests[0].code, IOCTL_HOOK_SET_REMAINING);
+    EXPECT_EQ(platform.requests[0].input, std::vector<uint8_t>(unbounded.begin(), unbounded.end()));
 }
 
 }  // namespace

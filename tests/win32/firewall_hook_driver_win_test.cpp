@@ -160,9 +160,10 @@ TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
     ASSERT_TRUE(driver.OpenDevice(server.path));
 
     const HookRuleBytes rule = EncodeHookRule(0, Address(10, 0, 0, 1));
+    const HookRule6Bytes rule6 = EncodeHookRule6(Ipv6Address{}, Ipv6Address{0x20, 0x01});
     const int results[] = {
         driver.SendDriverControl(IOCTL_HOOK_ADD_RULE, rule.data(), kHookRuleSize),
-        driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0),
+        driver.SendDriverControl(IOCTL_HOOK_ADD_RULE6, rule6.data(), kHookRule6Size),
         driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0),
         driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0),
         driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0),
@@ -176,29 +177,8 @@ TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
     const std::vector<std::vector<uint8_t>> requests = server.Requests();
     ASSERT_EQ(requests.size(), 7u);
     EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_ADD_RULE, rule.data(), kHookRuleSize));
-    EXPECT_EQ(requests[1], EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0));
-}
-
-TEST(FirewallHookDriverWin, RulesOfBothFamiliesArriveInOrder) {
-    PipeServer server(
-        [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); });
-    ASSERT_TRUE(server.Ready());
-    CFirewallHookDriver driver(SystemDriverPlatform());
-    ASSERT_TRUE(driver.OpenDevice(server.path));
-    Ipv6Address v6 = {0x20, 0x01, 0x0d, 0xb8};
-    v6[15] = 1;
-    ASSERT_TRUE(driver.LoadHookRules({Address(10, 0, 0, 1)}));
-    ASSERT_TRUE(driver.LoadHookRules6({v6}));
-    const HookTimeBytes time = EncodeHookTime(kHookUnbounded);
-    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize), 0);
-
-    const std::vector<std::vector<uint8_t>> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 5u);
-    const HookRuleBytes to = EncodeHookRule(0, Address(10, 0, 0, 1));
-    const HookRule6Bytes from6 = EncodeHookRule6(v6, Ipv6Address{});
-    EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_ADD_RULE, to.data(), kHookRuleSize));
-    EXPECT_EQ(requests[3], EncodeHookRequest(IOCTL_HOOK_ADD_RULE6, from6.data(), kHookRule6Size));
-    EXPECT_EQ(requests[4], EncodeHookRequest(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize));
+    EXPECT_EQ(requests[1], EncodeHookRequest(IOCTL_HOOK_ADD_RULE6, rule6.data(), kHookRule6Size));
+    EXPECT_EQ(requests[6], EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0));
 }
 
 TEST(FirewallHookDriverWin, AServiceThatGoesAwayFailsEveryLaterRequest) {
