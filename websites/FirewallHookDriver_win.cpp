@@ -34,8 +34,9 @@ DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) 
     HANDLE pipe = INVALID_HANDLE_VALUE;
     // Every instance may be taken for a moment; then one wait for a free one.
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
+        // Overlapped, so that a service that never answers cannot hold the window.
         pipe = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+                             FILE_FLAG_OVERLAPPED, nullptr);
         if (pipe == INVALID_HANDLE_VALUE &&
             (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeA(path.c_str(), 2000)))
             return nullptr;
@@ -53,25 +54,52 @@ DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) 
     return pipe;
 }
 
+namespace {
+
+// Waits up to `timeout` for an overlapped call that `started` began, cancelling
+// it past that; ERROR_SUCCESS or why it failed.
+DWORD Finish(HANDLE pipe, BOOL started, OVERLAPPED& overlapped, DWORD timeout, DWORD& transferred) {
+    DWORD error = started ? ERROR_SUCCESS : ::GetLastError();
+    if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING)
+        return error;
+    if (error == ERROR_IO_PENDING &&
+        ::WaitForSingleObject(overlapped.hEvent, timeout) != WAIT_OBJECT_0)
+        ::CancelIo(pipe);
+    // Waits for the cancellation too: the buffers must outlive the call.
+    return ::GetOverlappedResult(pipe, &overlapped, &transferred, TRUE) ? ERROR_SUCCESS
+                                                                        : ::GetLastError();
+}
+
+}  // namespace
+
 bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* input,
                                   uint32_t length) {
+    HANDLE pipe = static_cast<HANDLE>(device);
     const std::vector<uint8_t> request = EncodeHookRequest(code, input, length);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!overlapped.hEvent)
+        return false;
     // Room for more than a reply, so that a longer message is seen whole and refused.
     uint8_t reply[64];
     DWORD read = 0;
-    HANDLE pipe = static_cast<HANDLE>(device);
-    if (::TransactNamedPipe(pipe, const_cast<uint8_t*>(request.data()),
-                            static_cast<DWORD>(request.size()), reply, sizeof(reply), &read,
-                            nullptr))
-        return DecodeHookReply(reply, read) == std::optional<uint32_t>(0);
-    if (::GetLastError() != ERROR_MORE_DATA)
-        return false;
-    // Drain the rest of an oversized reply, or it would answer the next request.
+    const BOOL started = ::TransactNamedPipe(pipe, const_cast<uint8_t*>(request.data()),
+                                             static_cast<DWORD>(request.size()), reply,
+                                             sizeof(reply), nullptr, &overlapped);
+    DWORD error = Finish(pipe, started, overlapped, replyTimeout, read);
+    const bool oversized = error == ERROR_MORE_DATA;
+    // Drain the rest of an oversized reply: the pipe takes no request while
+    // part of a message is unread.
     uint8_t rest[256];
-    while (!::ReadFile(pipe, rest, sizeof(rest), &read, nullptr) &&
-           ::GetLastError() == ERROR_MORE_DATA) {
+    DWORD drained = 0;
+    while (error == ERROR_MORE_DATA) {
+        ::ResetEvent(overlapped.hEvent);
+        const BOOL more = ::ReadFile(pipe, rest, sizeof(rest), nullptr, &overlapped);
+        error = Finish(pipe, more, overlapped, replyTimeout, drained);
     }
-    return false;
+    ::CloseHandle(overlapped.hEvent);
+    return !oversized && error == ERROR_SUCCESS &&
+           DecodeHookReply(reply, read) == std::optional<uint32_t>(0);
 }
 
 void Win32DriverPlatform::CloseDevice(Handle device) {

@@ -15,6 +15,9 @@ public:
     Handle OpenDevice(const std::string& path) override;
     bool Control(Handle device, uint32_t code, const void* input, uint32_t length) override;
     void CloseDevice(Handle device) override;
+
+    // How long a request waits for its reply before it counts as failed.
+    unsigned long replyTimeout = 30000;  // ms
 };
 
 // One stateless instance for the whole process, so that it outlives every controller.

@@ -111,8 +111,11 @@ private:
                 return;
             }
             if (!::WriteFile(m_pipe, reply->data(), static_cast<DWORD>(reply->size()), &written,
-                             nullptr))
+                             nullptr)) {
+                const DWORD error = ::GetLastError();
+                clientGone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
                 return;
+            }
         }
     }
 
@@ -195,6 +198,27 @@ TEST(FirewallHookDriverWin, AServiceThatGoesAwayFailsEveryLaterRequest) {
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), -9);
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0), -9);
     EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST(FirewallHookDriverWin, AReplyThatDoesNotComeInTimeIsAFailure) {
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PipeServer server([&](const std::vector<uint8_t>& request) {
+        if (request == EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0))
+            ::WaitForSingleObject(release, 60000);
+        return std::optional<std::vector<uint8_t>>(Reply(0));
+    });
+    ASSERT_TRUE(server.Ready());
+    Win32DriverPlatform platform;
+    platform.replyTimeout = 200;
+    {
+        CFirewallHookDriver driver(platform);
+        ASSERT_TRUE(driver.OpenDevice(server.path));
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), 0);
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), -9);
+        ::SetEvent(release);
+    }
+    EXPECT_TRUE(server.WaitForClientGone());
+    ::CloseHandle(release);
 }
 
 TEST(FirewallHookDriverWin, OnlyAMessagePipeOpensAndTheDestructorLetsGo) {
