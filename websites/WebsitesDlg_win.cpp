@@ -69,7 +69,9 @@ void CWebsitesDlg::ShowUnavailableLine(const char* text) {
     ::SelectObject(dc, old);
     ::ReleaseDC(m_hWnd, dc);
     const int height = metrics.tmHeight;
-    const int top = listRect.bottom + (client.bottom - listRect.bottom - height) / 2;
+    // Never over the list: with larger fonts the line is clipped at the bottom instead.
+    const int spare = client.bottom - listRect.bottom - height;
+    const int top = listRect.bottom + (spare > 0 ? spare / 2 : 0);
     m_unavailableLine = ::CreateWindowExA(
         0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
         listRect.left, top, listRect.right - listRect.left, height, m_hWnd, nullptr,
