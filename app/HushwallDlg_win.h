@@ -8,6 +8,7 @@
 #include "app/Duration.h"
 #include "app/MainWindowHost_win.h"
 #include "app/TrayIcon_win.h"
+#include "base/Clock_win.h"
 #include "lists/DefaultFilesLock_win.h"
 #include "lists/ProfileDialogs_win.h"
 #include "lists/Profiles.h"
@@ -85,6 +86,7 @@ private:
     HICON m_smallIcon = nullptr;
 
     SystemClock m_clock;
+    TickCountClock m_monotonic;
     SystemProcesses m_processes;
     MainWindowHost m_watcherHost{
         noticeShowing,

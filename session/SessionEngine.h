@@ -74,6 +74,7 @@ public:
 
 struct SessionServices {
     Clock& clock;
+    MonotonicClock& monotonic;  // what the clock check measures the time of day against
     SessionTimers& timers;
     SettingsStore& settings;  // holds the session record
     Autorun& autorun;
@@ -122,9 +123,13 @@ public:
 
 private:
     void WriteRecord(const std::string& record);
+    void TakeTickBaseline();
     void StartWebsiteBlocking();
     void StopWebsiteBlocking();
 
     SessionServices m_s;
     bool m_isNTPlatform;
+    // The monotonic count beside `lastTickTime`; never stored, since the count
+    // starts again with the machine.
+    uint64_t m_lastTickMs = 0;
 };
