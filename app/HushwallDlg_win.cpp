@@ -264,6 +264,10 @@ INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
                 OnToolBarReset();
                 return 0;
             }
+            if (msg != 0 && msg == CTrayIcon::TaskbarCreatedMessage()) {
+                m_tray.OnTaskbarCreated();
+                return 0;
+            }
             break;
     }
     handled = false;
