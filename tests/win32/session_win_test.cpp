@@ -190,22 +190,6 @@ TEST_F(SessionWin, EndsAtItsTimeWithTheTimeUpMessage) {
     EXPECT_EQ(messages.size(), 1u) << "the tick is gone with the session";
 }
 
-// Ticks a fraction of a second apart, or one delayed until just before the
-// next, read the same second twice; with the count beside them that is no change.
-TEST_F(SessionWin, QuickTicksDoNotCountAsAChangedClock) {
-    WindowSessionTimers fastTimers{watcher, window, 300};
-    SessionEngine fast{SessionServices{clock, monotonic, fastTimers, settings, autorun, tray, host},
-                       true};
-    g_engine = &fast;
-    fast.endTime = clock.Now() + 600;
-    fast.StartBlocking();
-    e2e::Pump(3000);
-    EXPECT_FALSE(fast.timeChanged);
-    EXPECT_EQ(e2e::SessionRecord(kAppName), FormatSessionRecord(fast.endTime));
-    fast.EndBlocking();
-    g_engine = &engine;
-}
-
 // The prefix has no clock of its own: SetSystemTime would move the machine's.
 // The time of day is moved through the engine's clock instead.
 TEST_F(SessionWin, AChangedClockMakesTheSessionUnbounded) {
