@@ -60,8 +60,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_websiteSteps(
           m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
           context.exeFolder),
-      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun,
-                               m_tray, *this, &m_websiteSteps},
+      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
+                               *this, &m_websiteSteps},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {

@@ -127,7 +127,8 @@ protected:
     RunKeyAutorun autorun{kAppName, "C:\\Program Files\\Hushwall\\HushwallSessionTest.exe"};
     CTrayIcon tray{clock};
     Host host;
-    SessionEngine engine{SessionServices{clock, monotonic, timers, settings, autorun, tray, host}, true};
+    SessionEngine engine{SessionServices{clock, monotonic, timers, settings, autorun, tray, host},
+                         true};
     std::vector<MessageRecord> messages;
     std::vector<std::unique_ptr<e2e::Program>> started;
 };
