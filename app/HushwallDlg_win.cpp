@@ -60,8 +60,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_websiteSteps(
           m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
           context.exeFolder, m_resolver, m_cracker),
-      m_engine(SessionServices{m_clock, m_timers, *context.settings, m_autorun, m_tray, *this,
-                               &m_websiteSteps},
+      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
+                               *this, &m_websiteSteps},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {
@@ -264,6 +264,10 @@ INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         default:
             if (msg == CBCGPToolBar::ResetMessage() && wp == IDR_TOOLBAR) {
                 OnToolBarReset();
+                return 0;
+            }
+            if (msg != 0 && msg == CTrayIcon::TaskbarCreatedMessage()) {
+                m_tray.OnTaskbarCreated();
                 return 0;
             }
             break;

@@ -8,6 +8,7 @@
 #include "app/Duration.h"
 #include "app/MainWindowHost_win.h"
 #include "app/TrayIcon_win.h"
+#include "base/Clock_win.h"
 #include "lists/DefaultFilesLock_win.h"
 #include "lists/ProfileDialogs_win.h"
 #include "lists/Profiles.h"
@@ -33,8 +34,11 @@ public:
     explicit CHushwallDlg(const AppContext& context);
     ~CHushwallDlg() override;
 
-    // True while a blocked-program notice is on screen; set by the sweep, cleared by the notice.
-    std::atomic<bool> noticeShowing{false};
+    // True while a blocked-program notice is on screen; set by the sweep, cleared by the
+    // notice's thread, which holds a share since the notice may outlive this window.
+    const std::shared_ptr<std::atomic<bool>> noticeFlag =
+        std::make_shared<std::atomic<bool>>(false);
+    std::atomic<bool>& noticeShowing = *noticeFlag;
 
     SessionEngine& engine() { return m_engine; }
     CTrayIcon& tray() { return m_tray; }
@@ -86,9 +90,10 @@ private:
     HICON m_smallIcon = nullptr;
 
     SystemClock m_clock;
+    TickCountClock m_monotonic;
     SystemProcesses m_processes;
     MainWindowHost m_watcherHost{
-        noticeShowing,
+        noticeFlag,
         [this] { return NoticeText(m_clock.Now(), m_engine.endTime, m_engine.timeChanged); }};
     ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
     WindowSessionTimers m_timers{m_watcher};

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "programs/ProcessWatcher.h"
@@ -10,14 +11,15 @@ class MainWindowHost : public WatcherHost {
 public:
     // `noticeText` says how long the block lasts; it is read on this thread,
     // before the notice's own thread starts.
-    MainWindowHost(std::atomic<bool>& noticeShowing, std::function<std::string()> noticeText)
-        : m_noticeShowing(noticeShowing), m_noticeText(std::move(noticeText)) {}
+    MainWindowHost(std::shared_ptr<std::atomic<bool>> noticeShowing,
+                   std::function<std::string()> noticeText)
+        : m_noticeShowing(std::move(noticeShowing)), m_noticeText(std::move(noticeText)) {}
 
     bool HasMainWindow() override;
     void HideMainWindow() override;
     void StartNotice() override;
 
 private:
-    std::atomic<bool>& m_noticeShowing;
+    std::shared_ptr<std::atomic<bool>> m_noticeShowing;
     std::function<std::string()> m_noticeText;
 };

@@ -13,6 +13,8 @@ void CTrayIcon::Init(HWND window, HICON icon, const Seconds* endTime) {
     trayData.uCallbackMessage = kCallbackMessage;
     trayData.hIcon = icon;
     lstrcpynA(trayData.szTip, kTooltipIdle, 64);
+    // Run elevated, the window would not hear the unelevated shell's broadcast.
+    ::ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
 void CTrayIcon::HideToTray() {
@@ -35,6 +37,16 @@ void CTrayIcon::Remove() {
         return;
     ::Shell_NotifyIconA(NIM_DELETE, &trayData);
     trayIconShown = false;
+}
+
+void CTrayIcon::OnTaskbarCreated() {
+    if (trayIconShown)
+        ::Shell_NotifyIconA(NIM_ADD, &trayData);
+}
+
+UINT CTrayIcon::TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
 }
 
 bool CTrayIcon::IsClick(LPARAM mouseMessage) {

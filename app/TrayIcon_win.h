@@ -19,6 +19,9 @@ public:
     bool IconShown() override { return trayIconShown; }
     void SetTooltip(const std::string& text) override;
     void Remove();
+    // The shell has started again (Explorer restarted) and holds no icons:
+    // puts ours back as it was, when it is meant to be shown.
+    void OnTaskbarCreated();
 
     std::string Tooltip() const { return trayData.szTip; }
 
@@ -26,6 +29,8 @@ public:
     static constexpr UINT kCallbackMessage = WM_APP + 1000;
     // The mouse messages over the icon that count as a click.
     static bool IsClick(LPARAM mouseMessage);
+    // "TaskbarCreated", which the shell broadcasts to top-level windows when it starts.
+    static UINT TaskbarCreatedMessage();
 
     NOTIFYICONDATAA trayData = {};
     bool trayIconShown = false;

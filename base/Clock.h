@@ -16,3 +16,12 @@ class SystemClock : public Clock {
 public:
     Seconds Now() override;
 };
+
+// A millisecond count that only runs forward, through sleep and hibernation
+// too, and that no change of the time of day moves. Only differences between
+// two readings of one process mean anything.
+class MonotonicClock {
+public:
+    virtual ~MonotonicClock() = default;
+    virtual uint64_t Milliseconds() = 0;
+};

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "lists/SelectionBoxes.h"
 #include "res/resource.h"
 #include "toolkit/GlobalData.h"
@@ -126,13 +128,21 @@ int CListPageDlg::RowCount() const {
 }
 
 std::string CListPageDlg::RowLabelAt(int row) const {
-    char text[1024] = {};
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    ::SendMessageA(GetList(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    // A label from a list file can be of any length. The list view copies what
+    // fits and returns the length copied; a copy within a byte of the end may
+    // have been cut (a double-byte letter leaves one byte free), so ask again.
+    std::vector<char> text(1024);
+    for (;;) {
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        LRESULT length =
+            ::SendMessageA(GetList(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        if (length < 0 || static_cast<size_t>(length) + 2 < text.size())
+            return std::string(item.pszText, length > 0 ? static_cast<size_t>(length) : 0);
+        text.resize(text.size() * 2);
+    }
 }
 
 const std::string* CListPageDlg::RowTarget(int row) const {

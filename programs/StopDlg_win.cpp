@@ -25,7 +25,7 @@ namespace {
 
 struct NoticeRequest {
     std::string timeLeft;
-    std::atomic<bool>* noticeShowing;
+    std::shared_ptr<std::atomic<bool>> noticeShowing;
     UINT closeAfterMs;
 };
 
@@ -43,8 +43,9 @@ DWORD WINAPI NoticeThread(LPVOID parameter) {
 
 }  // namespace
 
-void ShowBlockedNotice(std::string timeLeft, std::atomic<bool>& noticeShowing, UINT closeAfterMs) {
-    auto* request = new NoticeRequest{std::move(timeLeft), &noticeShowing, closeAfterMs};
+void ShowBlockedNotice(std::string timeLeft, std::shared_ptr<std::atomic<bool>> noticeShowing,
+                       UINT closeAfterMs) {
+    auto* request = new NoticeRequest{std::move(timeLeft), noticeShowing, closeAfterMs};
     HANDLE thread = ::CreateThread(nullptr, 0, NoticeThread, request, 0, nullptr);
     if (thread) {
         ::CloseHandle(thread);
@@ -52,5 +53,5 @@ void ShowBlockedNotice(std::string timeLeft, std::atomic<bool>& noticeShowing, U
     }
     // No thread, no notice: the next ending may try again.
     delete request;
-    noticeShowing.store(false);
+    noticeShowing->store(false);
 }

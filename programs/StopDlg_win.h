@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "toolkit/ThemedDialog.h"
@@ -26,6 +27,7 @@ private:
 };
 
 // Shows the notice on a thread of its own, so that the sweeps go on meanwhile,
-// and clears `noticeShowing` when it has closed.
-void ShowBlockedNotice(std::string timeLeft, std::atomic<bool>& noticeShowing,
+// and clears `noticeShowing` when it has closed. The thread holds a share of
+// the flag: the notice may close after the window that owns the flag is gone.
+void ShowBlockedNotice(std::string timeLeft, std::shared_ptr<std::atomic<bool>> noticeShowing,
                        UINT closeAfterMs = CStopDlg::kCloseAfterMs);

@@ -1,5 +1,6 @@
 #include "session/SessionEngine.h"
 
+#include "session/ClockCheck.h"
 #include "session/RemainingTime.h"
 #include "session/SessionRecord.h"
 
@@ -20,7 +21,7 @@ void SessionEngine::StartBlocking() {
         return;
     std::string record = FormatSessionRecord(endTime);
     blockingActive = true;
-    lastTickTime = m_s.clock.Now();
+    TakeTickBaseline();
     std::vector<std::string> blockedPrograms = m_s.host.CheckedPrograms();
 
     m_s.autorun.Register();
@@ -61,14 +62,13 @@ Seconds SessionEngine::RemainingSeconds() {
 void SessionEngine::OnSessionTick() {
     Seconds now = m_s.clock.Now();
     if (!timeChanged) {
-        if (now <= lastTickTime) {
-            timeChanged = true;  // the clock went back or stood still for a whole period
-        } else {
-            SpanParts elapsed = SplitSpan(now - lastTickTime);
-            if (elapsed.days > 0 || elapsed.hours > 0 || elapsed.minutes > 0)
-                timeChanged = true;
-            lastTickTime = m_s.clock.Now();
-        }
+        // The time of day against a count that runs on through sleep and
+        // stalls: only a changed clock makes the two disagree.
+        uint64_t elapsedMs = m_s.monotonic.Milliseconds() - m_lastTickMs;
+        if (ClockChanged(now - lastTickTime, elapsedMs))
+            timeChanged = true;
+        else
+            TakeTickBaseline();
     }
     if (timeChanged) {
         // From now on only the access key ends the session.
@@ -133,6 +133,11 @@ bool SessionEngine::ResumeFromRecord(const std::string& record) {
             return true;
     }
     return false;
+}
+
+void SessionEngine::TakeTickBaseline() {
+    lastTickTime = m_s.clock.Now();
+    m_lastTickMs = m_s.monotonic.Milliseconds();
 }
 
 void SessionEngine::WriteRecord(const std::string& record) {

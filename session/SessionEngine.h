@@ -81,6 +81,7 @@ public:
 
 struct SessionServices {
     Clock& clock;
+    MonotonicClock& monotonic;  // what the clock check measures the time of day against
     SessionTimers& timers;
     SettingsStore& settings;  // holds the session record
     Autorun& autorun;
@@ -129,6 +130,7 @@ public:
 
 private:
     void WriteRecord(const std::string& record);
+    void TakeTickBaseline();
     void StartWebsiteBlocking();
     void StopWebsiteBlocking();
     // endTime - now, at least 0.
@@ -136,4 +138,7 @@ private:
 
     SessionServices m_s;
     bool m_isNTPlatform;
+    // The monotonic count beside `lastTickTime`; never stored, since the count
+    // starts again with the machine.
+    uint64_t m_lastTickMs = 0;
 };

@@ -20,3 +20,11 @@ public:
     std::deque<Seconds> queued;
     int reads = 0;
 };
+
+// A monotonic count that moves only when a test moves it.
+class FakeMonotonicClock : public MonotonicClock {
+public:
+    explicit FakeMonotonicClock(uint64_t start = 5'000'000) : ms(start) {}
+    uint64_t Milliseconds() override { return ms; }
+    uint64_t ms;
+};

@@ -161,8 +161,8 @@ protected:
     void SetUp() override { UseTimeZone("UTC"); }
 
     SessionEngine& Engine(bool isNT = true, bool withWebsites = false) {
-        SessionServices services{
-            clock, timers, settings, autorun, tray, host, withWebsites ? &websites : nullptr};
+        WebsiteBlocking* sites = withWebsites ? &websites : nullptr;
+        SessionServices services{clock, monotonic, timers, settings, autorun, tray, host, sites};
         engine = std::make_unique<SessionEngine>(services, isNT);
         engine->websiteBlockingAvailable = withWebsites;
         return *engine;
@@ -177,8 +177,15 @@ protected:
         return e;
     }
 
+    // Time passes alike for the time of day and the monotonic count.
+    void Pass(Seconds seconds) {
+        clock.now += seconds;
+        monotonic.ms += seconds * 1000;
+    }
+
     Log log;
     FakeClock clock{1796811340};  // 2026-12-09 10:15:40 UTC
+    FakeMonotonicClock monotonic;
     FakeTimers timers{log};
     FakeSettings settings{log};
     FakeAutorun autorun{log};
@@ -234,7 +241,7 @@ TEST_F(SessionEngineTest, OutsideNTTheScreenSaverSwitchFramesTheSession) {
 TEST_F(SessionEngineTest, TicksFiftyNineSecondsApartAreNormal) {
     SessionEngine& e = Running(10);
     for (int i = 0; i < 5; ++i) {
-        clock.now += 59;
+        Pass(59);
         e.OnSessionTick();
         EXPECT_FALSE(e.timeChanged);
         EXPECT_EQ(e.lastTickTime, clock.now);
@@ -244,26 +251,103 @@ TEST_F(SessionEngineTest, TicksFiftyNineSecondsApartAreNormal) {
     EXPECT_EQ(tray.tooltip, "Hushwall!\nDays: 0 Hours: 0 Minutes: 5");
 }
 
-TEST_F(SessionEngineTest, AClockJumpMakesTheSessionUnbounded) {
-    struct Case {
-        const char* what;
-        Seconds step;
+// Each step moves the time of day by `wall` seconds and the monotonic count by
+// `ms`, then ticks; only the last step may find a changed clock.
+struct ClockStep {
+    Seconds wall;
+    uint64_t ms;
+};
+struct ClockCase {
+    const char* what;
+    std::vector<ClockStep> steps;
+    bool changed;
+    uint64_t startMs = 5'000'000;
+};
+
+TEST_F(SessionEngineTest, TheClockCheckTellsAChangedClockFromSleepAndStalls) {
+    const Seconds kSleep = 8 * 3600;
+    const ClockCase cases[] = {
+        {"a steady tick", {{30, 30001}}, false},
+        {"whole-second readings either side", {{29, 30001}, {31, 30001}}, false},
+        {"a late tick", {{59, 59000}}, false},
+        {"a tick right after a late one", {{45, 45000}, {0, 400}}, false},
+        {"a stall of two minutes", {{125, 125000}}, false},
+        {"a night's sleep", {{kSleep, kSleep * 1000}}, false},
+        {"sleep seen through the count's steps", {{kSleep, kSleep * 1000 + 16}}, false},
+        {"twenty-nine seconds ahead", {{59, 30001}}, false},
+        {"thirty seconds ahead", {{60, 30001}}, true},
+        {"a minute ahead", {{90, 30001}}, true},
+        {"a day ahead", {{86430, 30001}}, true},
+        {"a thousand years ahead", {{1000LL * 366 * 86400 + 1, 30001}}, true},
+        {"stood still", {{0, 30001}}, true},
+        {"stood still after a tick half a second late", {{0, 29501}}, true},
+        {"stood still, seen a tick later after a late one", {{0, 29000}, {0, 30001}}, true},
+        {"went back", {{-5, 30001}}, true},
+        {"twenty-nine seconds back", {{1, 30001}}, false},
+        {"sleep, then a minute ahead", {{kSleep, kSleep * 1000}, {90, 30001}}, true},
+        {"a minute ahead during sleep", {{kSleep + 60, kSleep * 1000}}, true},
+        {"a minute back during sleep", {{kSleep - 60, kSleep * 1000}}, true},
+        {"the count wraps", {{30, 30001}, {30, 30001}}, false, UINT64_MAX - 40000},
+        {"the count wraps, the clock moves", {{30, 30001}, {90, 30001}}, true, UINT64_MAX - 40000},
     };
-    for (Case c : {Case{"sixty seconds ahead", 60}, Case{"a day ahead", 86400},
-                   Case{"stood still", 0}, Case{"went back", -5}}) {
+    for (const ClockCase& c : cases) {
         SCOPED_TRACE(c.what);
         clock.now = 1796811340;
-        SessionEngine& e = Running(10);
+        monotonic.ms = c.startMs;
+        SessionEngine& e = Running(3 * 24 * 60);
         tray.shown = false;  // the changed-time text goes to the icon in any case
-        clock.now += c.step;
-        e.OnSessionTick();
-        EXPECT_TRUE(e.timeChanged);
+        for (const ClockStep& step : c.steps) {
+            ASSERT_FALSE(e.timeChanged) << "changed before the last step";
+            log.clear();
+            clock.now += step.wall;
+            monotonic.ms += step.ms;
+            e.OnSessionTick();
+        }
+        EXPECT_EQ(e.timeChanged, c.changed);
         EXPECT_TRUE(e.blockingActive);
-        EXPECT_FALSE(timers.ticking);
         EXPECT_FALSE(timers.watching.empty());
-        EXPECT_EQ(tray.tooltip, "Hushwall!\nYou've changed the system time.");
-        EXPECT_EQ(settings.Record(), "-");
-        EXPECT_EQ(log, (Log{"tooltip", "tick off", "record '-'"}));
+        if (c.changed) {
+            EXPECT_FALSE(timers.ticking);
+            EXPECT_EQ(tray.tooltip, "Hushwall!\nYou've changed the system time.");
+            EXPECT_EQ(settings.Record(), "-");
+            EXPECT_EQ(log, (Log{"tooltip", "tick off", "record '-'"}));
+        } else {
+            EXPECT_TRUE(timers.ticking);
+            EXPECT_EQ(settings.Record(), FormatSessionRecord(e.endTime));
+            EXPECT_TRUE(log.empty());
+            EXPECT_EQ(e.lastTickTime, clock.now);
+        }
+    }
+}
+
+TEST_F(SessionEngineTest, AStalledOrSleepingSessionEndsAtItsEndTime) {
+    for (Seconds gap : {Seconds{65}, Seconds{8 * 3600}}) {
+        SCOPED_TRACE(gap);
+        SessionEngine& e = Running(1);
+        host.unowned.clear();
+        Pass(gap);
+        e.OnSessionTick();
+        EXPECT_FALSE(e.timeChanged);
+        EXPECT_FALSE(e.blockingActive);
+        EXPECT_EQ(host.unowned, (std::vector<std::string>{"Hushwall!|BLOCKING Time is Up."}));
+        EXPECT_EQ(settings.Record(), "");
+    }
+}
+
+// After a restart of the machine the count starts again far below the last
+// process's readings; the stored record alone decides how the session goes on.
+TEST_F(SessionEngineTest, AfterARestartTheRecordDecides) {
+    for (const char* record : {"2026 12 9 12 0", "-"}) {
+        SCOPED_TRACE(record);
+        monotonic.ms = 3000;
+        SessionEngine& e = Engine();
+        ASSERT_TRUE(e.ResumeFromRecord(record));
+        e.StartBlocking();
+        Pass(30);
+        e.OnSessionTick();
+        EXPECT_EQ(e.timeChanged, record == std::string("-"));
+        EXPECT_TRUE(e.blockingActive);
+        EXPECT_EQ(settings.Record(), record);
     }
 }
 
@@ -284,13 +368,13 @@ TEST_F(SessionEngineTest, AnUnboundedSessionNeverEndsByTime) {
 TEST_F(SessionEngineTest, EndsOnlyWhenNowIsLaterThanTheEnd) {
     SessionEngine& e = Running(1);
     e.endTime = clock.now + 30;
-    clock.now += 30;  // equal: not yet
+    Pass(30);  // equal: not yet
     e.OnSessionTick();
     EXPECT_TRUE(e.blockingActive);
     EXPECT_EQ(tray.tooltip, "Hushwall!\nLess than one minute.");
     EXPECT_TRUE(host.unowned.empty());
 
-    clock.now += 30;
+    Pass(30);
     log.clear();
     e.OnSessionTick();
     EXPECT_FALSE(e.blockingActive);
@@ -305,10 +389,10 @@ TEST_F(SessionEngineTest, EndsOnlyWhenNowIsLaterThanTheEnd) {
 TEST_F(SessionEngineTest, NoTooltipWithoutTheIcon) {
     SessionEngine& e = Running(1);
     tray.shown = false;  // the access-key dialog has taken the icon away
-    clock.now += 30;
+    Pass(30);
     e.OnSessionTick();
     EXPECT_TRUE(log.empty());
-    clock.now += 31;
+    Pass(31);
     e.OnSessionTick();
     EXPECT_EQ(std::count(log.begin(), log.end(), "tooltip"), 0);
     EXPECT_EQ(host.unowned.size(), 1u);
@@ -334,7 +418,7 @@ TEST_F(SessionEngineTest, ResumeFromTheMarkerStoresItAgain) {
     EXPECT_EQ(e.endTime, 0);
     e.StartBlocking();
     EXPECT_EQ(settings.Record(), "-");
-    clock.now += 30;
+    Pass(30);
     e.OnSessionTick();
     EXPECT_EQ(tray.tooltip, "Hushwall!\nYou've changed the system time.");
     EXPECT_TRUE(e.blockingActive);
@@ -346,7 +430,7 @@ TEST_F(SessionEngineTest, ResumeOfAPassedEndEndsAtTheFirstTick) {
     e.StartBlocking();
     EXPECT_TRUE(autorun.registered);
     EXPECT_EQ(settings.Record(), "2026 12 9 9 0");
-    clock.now += 30;
+    Pass(30);
     e.OnSessionTick();
     EXPECT_FALSE(e.blockingActive);
     EXPECT_EQ(host.unowned.size(), 1u);
@@ -393,7 +477,7 @@ TEST_F(SessionEngineTest, RemainingTimeFollowsTheSession) {
     struct Case {
         const char* name;
         const char* record;  // resumed from; null: "Hushwall NOW!" for 10 minutes
-        Seconds tickAfter;   // then one tick this much later; 0: none
+        Seconds tickAfter;   // then one tick 30 s later, the time of day this far on; 0: none
         bool addresses;
         std::optional<DriverControl> failing;
         Log expected;
@@ -424,6 +508,7 @@ TEST_F(SessionEngineTest, RemainingTimeFollowsTheSession) {
         }
         if (c.tickAfter) {
             clock.now += c.tickAfter;
+            monotonic.ms += 30000;
             e.OnSessionTick();
             clock.now -= c.tickAfter;
         }

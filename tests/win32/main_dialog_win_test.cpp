@@ -509,6 +509,58 @@ TEST_F(MainDialog, DuringASessionTheIconAsksForTheKey) {
     EXPECT_EQ(RunValue(), "<none>");
 }
 
+// Whether the shell holds the dialog's icon: a change of nothing succeeds only then.
+bool ShellHasIcon(const NOTIFYICONDATAA& data) {
+    NOTIFYICONDATAA probe = data;
+    probe.uFlags = 0;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+TEST_F(MainDialog, TheIconComesBackWhenTheShellStartsAgain) {
+    const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+    const NOTIFYICONDATAA& icon = dialog->tray().trayData;
+    ::SendMessageA(hwnd, taskbarCreated, 0, 0);
+    EXPECT_FALSE(ShellHasIcon(icon)) << "no session, no icon";
+
+    ASSERT_NE(::LoadLibraryA("riched20.dll"), nullptr);
+    dialog->programsPage()->SetEntries({{"C:\\games\\a.exe", "A", true}});
+    Type(IDC_MINUTES, "5");
+    PressBlockNow();
+    ASSERT_TRUE(dialog->engine().blockingActive);
+    ASSERT_TRUE(ShellHasIcon(icon));
+    const std::string tip = dialog->tray().Tooltip();
+
+    // Explorer ends, taking every icon with it, and broadcasts when it is back.
+    NOTIFYICONDATAA gone = icon;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &gone));
+    ASSERT_FALSE(ShellHasIcon(icon));
+    ::PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
+    EXPECT_TRUE(e2e::PumpUntil([&] { return ShellHasIcon(icon); }, 2000));
+    EXPECT_EQ(dialog->tray().Tooltip(), tip);
+    EXPECT_TRUE(dialog->tray().trayIconShown);
+
+    // A click still asks for the key; meanwhile the icon is not to be shown.
+    bool keyAsked = false;
+    bool iconAddedMeanwhile = true;
+    UINT_PTR timer = ModalDriver::Start([&] {
+        HWND key = ActiveDialog("Hushwall! - Enter 64-Letter String");
+        if (!key)
+            return false;
+        keyAsked = true;
+        ::SendMessageA(hwnd, taskbarCreated, 0, 0);
+        iconAddedMeanwhile = ShellHasIcon(icon);
+        ::PostMessageA(key, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    ::SendMessageA(hwnd, CTrayIcon::kCallbackMessage, 0, WM_LBUTTONUP);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(keyAsked);
+    EXPECT_FALSE(iconAddedMeanwhile);
+    EXPECT_TRUE(dialog->engine().blockingActive);
+    EXPECT_TRUE(ShellHasIcon(icon)) << "Cancel brings the icon back";
+}
+
 // Closes the About box from inside its modal loop, as the user would.
 struct AboutCloser {
     static inline HWND main = nullptr;

@@ -252,7 +252,7 @@ TEST_F(ProcessWin, SweepHidesTheMainWindow) {
     ::ShowWindow(dialog.GetSafeHwnd(), SW_SHOW);
     ASSERT_TRUE(::IsWindowVisible(dialog.GetSafeHwnd()));
 
-    MainWindowHost host(dialog.noticeShowing, nullptr);
+    MainWindowHost host(dialog.noticeFlag, nullptr);
     ProcessWatcher watcher(m_system, host, dialog.noticeShowing);
     watcher.Start({});
     watcher.Sweep();

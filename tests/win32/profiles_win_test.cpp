@@ -291,4 +291,31 @@ TEST_F(ProfilesWin, HushwallNowSavesTheDefaultProfileFirst) {
     EXPECT_EQ(Load(folder + "default.webs"), kWebsites);
 }
 
+// A list file may hold labels of any length; the pages give back every byte.
+TEST_F(ProfilesWin, LongLabelsComeBackWhole) {
+    auto longName = [](const std::string& start) {
+        std::string name = start;
+        for (int i = 0; name.size() < 5000; ++i)
+            name += static_cast<char>('a' + i % 26);
+        return name;
+    };
+    const EntryList programs = {{"C:\\Tools\\a.exe", longName("A tool "), true},
+                                {"C:\\Games\\b.exe", "B game", false}};
+    const EntryList websites = {{"news.example.com", longName("News "), true}};
+    Close();
+    ASSERT_TRUE(CreateEmptyFile(folder + "default.profile"));
+    ASSERT_TRUE(SaveEntryList(folder + "default.apps", programs));
+    ASSERT_TRUE(SaveEntryList(folder + "default.webs", websites));
+    const std::string appsBytes = Read(folder + "default.apps");
+    const std::string websBytes = Read(folder + "default.webs");
+    ASSERT_GT(appsBytes.size(), 5000u);
+
+    Open();
+    ExpectRows(programs, websites);
+    Close();  // saves the default profile
+    EXPECT_TRUE(Read(folder + "default.apps") == appsBytes) << "programs";
+    EXPECT_TRUE(Read(folder + "default.webs") == websBytes) << "websites";
+    EXPECT_TRUE(messages.empty());
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/RegistrySettings_win.h"
 #include "app/TrayIcon_win.h"
+#include "base/Clock_win.h"
 #include "e2e/Driver.h"
 #include "programs/ProcessPlatform_win.h"
 #include "programs/WatcherTimer_win.h"
@@ -25,7 +26,7 @@
 namespace {
 
 constexpr const char* kAppName = "HushwallSessionTest";
-// Ticks more than a second apart, so the clock check sees time pass.
+// Short ticks, so that a test sees several.
 constexpr UINT kTickMs = 1100;
 
 class CountingHost : public WatcherHost {
@@ -52,20 +53,15 @@ public:
     HWND window = nullptr;
 };
 
-// A busy machine can deliver a delayed timer message just before the next one,
-// so two ticks may read the same second; the session takes that for a stopped
-// clock. This clock moves on by at least a second at every reading.
-class AdvancingClock : public Clock {
+// The time of day moved by the test, as a user moving the system clock would;
+// the monotonic count beside it stays the system's own.
+class MovableClock : public Clock {
 public:
-    Seconds Now() override {
-        Seconds now = m_real.Now();
-        m_last = now > m_last ? now : m_last + 1;
-        return m_last;
-    }
+    Seconds Now() override { return m_real.Now() + offset; }
+    Seconds offset = 0;
 
 private:
     SystemClock m_real;
-    Seconds m_last = 0;
 };
 
 SessionEngine* g_engine = nullptr;
@@ -122,7 +118,8 @@ protected:
     }
 
     HWND window = nullptr;
-    AdvancingClock clock;
+    SystemClock clock;
+    TickCountClock monotonic;
     SystemProcesses processes;
     CountingHost watcherHost;
     std::atomic<bool> noticeShowing{false};
@@ -132,7 +129,8 @@ protected:
     RunKeyAutorun autorun{kAppName, "C:\\Program Files\\Hushwall\\HushwallSessionTest.exe"};
     CTrayIcon tray{clock};
     Host host;
-    SessionEngine engine{SessionServices{clock, timers, settings, autorun, tray, host}, true};
+    SessionEngine engine{SessionServices{clock, monotonic, timers, settings, autorun, tray, host},
+                         true};
     std::vector<MessageRecord> messages;
     std::vector<std::unique_ptr<e2e::Program>> started;
 };
@@ -195,21 +193,56 @@ TEST_F(SessionWin, EndsAtItsTimeWithTheTimeUpMessage) {
     EXPECT_EQ(messages.size(), 1u) << "the tick is gone with the session";
 }
 
-TEST_F(SessionWin, AClockThatStandsStillMakesTheSessionUnbounded) {
-    // Ticks well under a second apart read the same second twice.
-    WindowSessionTimers fastTimers{watcher, window, 300};
-    SystemClock realClock;
-    SessionEngine fast{SessionServices{realClock, fastTimers, settings, autorun, tray, host}, true};
-    g_engine = &fast;
-    fast.endTime = realClock.Now() + 600;
-    fast.StartBlocking();
-    ASSERT_TRUE(e2e::PumpUntil([&] { return fast.timeChanged; }, 3000));
-    EXPECT_TRUE(fast.blockingActive);
-    EXPECT_EQ(e2e::SessionRecord(kAppName), "-");
-    EXPECT_EQ(tray.Tooltip(), "Hushwall!\nYou've changed the system time.");
-    EXPECT_NE(WatcherTimerId(), 0u) << "programs stay blocked";
-    fast.EndBlocking();
-    g_engine = &engine;
+// The prefix has no clock of its own: SetSystemTime would move the machine's.
+// The time of day is moved through the engine's clock instead.
+TEST_F(SessionWin, AChangedClockMakesTheSessionUnbounded) {
+    struct Case {
+        const char* what;
+        Seconds offset;
+    };
+    for (Case c : {Case{"two minutes ahead", 120}, Case{"forty-five seconds back", -45}}) {
+        SCOPED_TRACE(c.what);
+        MovableClock wall;
+        SessionEngine moved{SessionServices{wall, monotonic, timers, settings, autorun, tray, host},
+                            true};
+        g_engine = &moved;
+        moved.endTime = wall.Now() + 600;
+        tray.HideToTray();
+        moved.StartBlocking();
+        e2e::Pump(2 * kTickMs + 300);
+        ASSERT_FALSE(moved.timeChanged) << "normal ticks first";
+        wall.offset = c.offset;
+        ASSERT_TRUE(e2e::PumpUntil([&] { return moved.timeChanged; }, 3 * kTickMs));
+        EXPECT_TRUE(moved.blockingActive);
+        EXPECT_EQ(e2e::SessionRecord(kAppName), "-");
+        EXPECT_EQ(tray.Tooltip(), "Hushwall!\nYou've changed the system time.");
+        EXPECT_NE(WatcherTimerId(), 0u) << "programs stay blocked";
+        // No more ticks: the session has no end by time.
+        moved.endTime = wall.Now() - 1;
+        e2e::Pump(2 * kTickMs);
+        EXPECT_TRUE(moved.blockingActive);
+        EXPECT_TRUE(messages.empty());
+        moved.EndBlocking();
+        tray.Remove();
+        g_engine = &engine;
+        EXPECT_EQ(e2e::SessionRecord(kAppName), "");
+    }
+}
+
+// A process that does not run its message loop for over a minute, as on a
+// loaded or sleeping machine, meets one late tick that sees both clocks moved alike.
+TEST_F(SessionWin, AStalledSessionEndsAtItsEndTime) {
+    engine.endTime = clock.Now() + 20;
+    tray.HideToTray();
+    engine.StartBlocking();
+    e2e::Pump(kTickMs + 300);
+    ASSERT_TRUE(engine.blockingActive);
+    ::Sleep(62000);
+    ASSERT_TRUE(e2e::PumpUntil([&] { return !messages.empty(); }, 4 * kTickMs));
+    EXPECT_FALSE(engine.timeChanged);
+    EXPECT_FALSE(engine.blockingActive);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "BLOCKING Time is Up.");
     EXPECT_EQ(e2e::SessionRecord(kAppName), "");
 }
 
@@ -252,7 +285,7 @@ TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
         },
         folder, resolver, cracker);
     SessionEngine withWebsites{
-        SessionServices{clock, timers, settings, autorun, tray, host, &steps}, true};
+        SessionServices{clock, monotonic, timers, settings, autorun, tray, host, &steps}, true};
     g_engine = &withWebsites;
     withWebsites.websiteBlockingAvailable = driver.IsOpen();
     withWebsites.endTime = clock.Now() + 600;
