@@ -28,5 +28,6 @@ public:
     virtual bool EnumerateOurFilters(std::vector<EnumeratedFilter>* filters) = 0;
 };
 
-// The engine this executable is built with; nothing, and why, when it cannot be opened.
-std::unique_ptr<FilterEngine> OpenFilterEngine(std::string* why);
+// The engine this executable is built with; nothing, with the system's error
+// code and a sentence saying why, when it cannot be opened.
+std::unique_ptr<FilterEngine> OpenFilterEngine(uint32_t* error, std::string* why);

@@ -1,6 +1,7 @@
 #include "filter/FilterRules.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -246,4 +247,35 @@ std::optional<StoredRule> DecodeProviderData(const std::vector<uint8_t>& data) {
         return std::nullopt;
     }
     return rule;
+}
+
+std::string DescribeFilter(const FilterDescription& filter) {
+    static const char* const layers[] = {"connect4", "accept4", "connect6", "accept6"};
+    static const char* const fields[] = {"local", "remote", "protocol", "localport", "remoteport"};
+    std::string out = layers[static_cast<int>(filter.layer)];
+    out += filter.block ? " block" : " permit";
+    for (const FilterCondition& c : filter.conditions) {
+        char value[64];
+        switch (c.kind) {
+        case FilterCondition::Kind::V4AddressMask:
+            std::snprintf(value, sizeof value, "%u.%u.%u.%u/%u.%u.%u.%u", c.v4Address >> 24,
+                          (c.v4Address >> 16) & 0xFF, (c.v4Address >> 8) & 0xFF, c.v4Address & 0xFF,
+                          c.v4Mask >> 24, (c.v4Mask >> 16) & 0xFF, (c.v4Mask >> 8) & 0xFF,
+                          c.v4Mask & 0xFF);
+            break;
+        case FilterCondition::Kind::V6AddressPrefix: {
+            int n = 0;
+            for (int i = 0; i < 16; i += 2)
+                n += std::snprintf(value + n, sizeof value - n, i ? ":%x" : "%x",
+                                   (c.v6Address[i] << 8) | c.v6Address[i + 1]);
+            std::snprintf(value + n, sizeof value - n, "/%u", c.v6Prefix);
+            break;
+        }
+        default:
+            std::snprintf(value, sizeof value, "%u", c.number);
+            break;
+        }
+        out += std::string(" ") + fields[static_cast<int>(c.field)] + "=" + value;
+    }
+    return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "filter/FilterIds.h"
@@ -55,6 +56,10 @@ struct StoredRule {
 // Nothing for a rule the platform cannot express: a protocol above 255, a mask
 // whose bits are not contiguous, a prefix above 128.
 std::optional<std::vector<FilterDescription>> FiltersForRule(const StoredRule& rule);
+
+// One line for logs and the test engine, e.g.
+// "connect4 block remote=93.184.216.34/255.255.255.255 protocol=6".
+std::string DescribeFilter(const FilterDescription& filter);
 
 std::vector<uint8_t> EncodeProviderData(const StoredRule& rule);
 std::optional<StoredRule> DecodeProviderData(const std::vector<uint8_t>& data);

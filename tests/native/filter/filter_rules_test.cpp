@@ -21,43 +21,6 @@ std::string Text(const FilterGuid& g) {
     return s;
 }
 
-// One condition in a short readable form, so that a case states all of a filter.
-std::string Text(const FilterCondition& c) {
-    static const char* const names[] = {"local", "remote", "protocol", "localport", "remoteport"};
-    std::string out = names[static_cast<int>(c.field)];
-    char s[80];
-    switch (c.kind) {
-    case FilterCondition::Kind::V4AddressMask:
-        std::snprintf(s, sizeof s, "=%08x/%08x", c.v4Address, c.v4Mask);
-        break;
-    case FilterCondition::Kind::V6AddressPrefix: {
-        std::string hex;
-        for (uint8_t b : c.v6Address) {
-            char h[3];
-            std::snprintf(h, sizeof h, "%02x", b);
-            hex += h;
-        }
-        std::snprintf(s, sizeof s, "=%s/%u", hex.c_str(), c.v6Prefix);
-        break;
-    }
-    case FilterCondition::Kind::Uint8:
-        std::snprintf(s, sizeof s, "=u8:%u", c.number);
-        break;
-    case FilterCondition::Kind::Uint16:
-        std::snprintf(s, sizeof s, "=u16:%u", c.number);
-        break;
-    }
-    return out + s;
-}
-
-std::string Text(const FilterDescription& d) {
-    static const char* const layers[] = {"connect4", "accept4", "connect6", "accept6"};
-    std::string out = std::string(layers[static_cast<int>(d.layer)]) + (d.block ? " block" : " permit");
-    for (const FilterCondition& c : d.conditions)
-        out += " " + Text(c);
-    return out;
-}
-
 StoredRule V4(const HookRule& rule) {
     StoredRule s;
     s.number = 7;
@@ -65,7 +28,7 @@ StoredRule V4(const HookRule& rule) {
     return s;
 }
 
-const std::string kMappedAny = "00000000000000000000ffff00000000/96";
+const std::string kMappedAny = "0:0:0:0:0:ffff:0:0/96";
 
 }  // namespace
 
@@ -116,31 +79,31 @@ TEST(FilterRules, EachIpv4RuleShapeBecomesFourFilters) {
     } cases[] = {
         {"to",
          to,
-         {"connect4 block remote=5db8d822/ffffffff", "accept4 block local=5db8d822/ffffffff",
-          "connect6 block remote=00000000000000000000ffff5db8d822/128",
-          "accept6 block local=00000000000000000000ffff5db8d822/128 remote=" + kMappedAny}},
+         {"connect4 block remote=93.184.216.34/255.255.255.255", "accept4 block local=93.184.216.34/255.255.255.255",
+          "connect6 block remote=0:0:0:0:0:ffff:5db8:d822/128",
+          "accept6 block local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny}},
         {"from",
          from,
-         {"connect4 block local=5db8d822/ffffffff", "accept4 block remote=5db8d822/ffffffff",
-          "connect6 block local=00000000000000000000ffff5db8d822/128 remote=" + kMappedAny,
-          "accept6 block remote=00000000000000000000ffff5db8d822/128"}},
+         {"connect4 block local=93.184.216.34/255.255.255.255", "accept4 block remote=93.184.216.34/255.255.255.255",
+          "connect6 block local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny,
+          "accept6 block remote=0:0:0:0:0:ffff:5db8:d822/128"}},
         {"subnet",
          subnet,
-         {"connect4 block local=0a010200/ffffff00 protocol=u8:6 localport=u16:1000 remoteport=u16:443",
-          "accept4 block remote=0a010200/ffffff00 protocol=u8:6 localport=u16:443 remoteport=u16:1000",
-          "connect6 block local=00000000000000000000ffff0a010200/120 remote=" + kMappedAny +
-              " protocol=u8:6 localport=u16:1000 remoteport=u16:443",
-          "accept6 block remote=00000000000000000000ffff0a010200/120 protocol=u8:6 "
-          "localport=u16:443 remoteport=u16:1000"}},
+         {"connect4 block local=10.1.2.0/255.255.255.0 protocol=6 localport=1000 remoteport=443",
+          "accept4 block remote=10.1.2.0/255.255.255.0 protocol=6 localport=443 remoteport=1000",
+          "connect6 block local=0:0:0:0:0:ffff:a01:200/120 remote=" + kMappedAny +
+              " protocol=6 localport=1000 remoteport=443",
+          "accept6 block remote=0:0:0:0:0:ffff:a01:200/120 protocol=6 "
+          "localport=443 remoteport=1000"}},
         {"everything",
          everything,
          {"connect4 block", "accept4 block", "connect6 block remote=" + kMappedAny,
           "accept6 block remote=" + kMappedAny}},
         {"pass",
          pass,
-         {"connect4 permit remote=5db8d822/ffffffff", "accept4 permit local=5db8d822/ffffffff",
-          "connect6 permit remote=00000000000000000000ffff5db8d822/128",
-          "accept6 permit local=00000000000000000000ffff5db8d822/128 remote=" + kMappedAny}},
+         {"connect4 permit remote=93.184.216.34/255.255.255.255", "accept4 permit local=93.184.216.34/255.255.255.255",
+          "connect6 permit remote=0:0:0:0:0:ffff:5db8:d822/128",
+          "accept6 permit local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny}},
         {"masked away",
          maskedAway,
          {"connect4 block", "accept4 block", "connect6 block remote=" + kMappedAny,
@@ -152,11 +115,20 @@ TEST(FilterRules, EachIpv4RuleShapeBecomesFourFilters) {
         ASSERT_TRUE(filters);
         std::vector<std::string> texts;
         for (const FilterDescription& d : *filters) {
-            texts.push_back(Text(d));
+            texts.push_back(DescribeFilter(d));
             EXPECT_EQ(d.weight, c.rule.drop ? kBlockWeight : kPermitWeight);
             EXPECT_EQ(d.flags, kFilterFlagPersistent);
             EXPECT_EQ(d.provider, kHushwallProvider);
             EXPECT_EQ(d.sublayer, kHushwallSublayer);
+            const bool v4Layer = d.layer == FilterLayer::ConnectV4 || d.layer == FilterLayer::RecvAcceptV4;
+            for (const FilterCondition& cond : d.conditions) {
+                const bool address = cond.field == FilterField::LocalAddress || cond.field == FilterField::RemoteAddress;
+                const auto want = address ? (v4Layer ? FilterCondition::Kind::V4AddressMask
+                                                     : FilterCondition::Kind::V6AddressPrefix)
+                                          : cond.field == FilterField::Protocol ? FilterCondition::Kind::Uint8
+                                                                                : FilterCondition::Kind::Uint16;
+                EXPECT_EQ(cond.kind, want);
+            }
             const auto back = DecodeProviderData(d.providerData);
             ASSERT_TRUE(back);
             EXPECT_EQ(back->number, 7u);
@@ -185,12 +157,12 @@ TEST(FilterRules, Ipv6RulesBecomeTwoFilters) {
     } cases[] = {
         {"to",
          to,
-         {"connect6 block remote=20010db8000000000000000000000001/128",
-          "accept6 block local=20010db8000000000000000000000001/128"}},
+         {"connect6 block remote=2001:db8:0:0:0:0:0:1/128",
+          "accept6 block local=2001:db8:0:0:0:0:0:1/128"}},
         {"prefixed permit",
          prefixed,
-         {"connect6 permit local=20010db8000000000000000000000000/32 protocol=u8:17 remoteport=u16:53",
-          "accept6 permit remote=20010db8000000000000000000000000/32 protocol=u8:17 localport=u16:53"}},
+         {"connect6 permit local=2001:db8:0:0:0:0:0:0/32 protocol=17 remoteport=53",
+          "accept6 permit remote=2001:db8:0:0:0:0:0:0/32 protocol=17 localport=53"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,7 +173,7 @@ TEST(FilterRules, Ipv6RulesBecomeTwoFilters) {
         ASSERT_TRUE(filters);
         std::vector<std::string> texts;
         for (const FilterDescription& d : *filters)
-            texts.push_back(Text(d));
+            texts.push_back(DescribeFilter(d));
         EXPECT_EQ(texts, c.filters);
         const auto back = DecodeProviderData((*filters)[0].providerData);
         ASSERT_TRUE(back);
