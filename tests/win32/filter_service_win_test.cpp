@@ -4,6 +4,7 @@
 // recording engine; the shipped one must report the engine failure.
 #include <windows.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,17 @@ std::string Journal() {
     return s.str();
 }
 
+std::string FailSafeText() {
+    char common[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
+    std::ifstream in(std::string(common) + "\\Hushwall\\failsafe", std::ios::binary);
+    if (!in)
+        return "<none>";
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
 class FilterServiceWin : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -157,6 +169,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
     const HookTimeBytes time = EncodeHookTime(3600);
     EXPECT_EQ(client.Send(IOCTL_HOOK_SET_REMAINING, time.data(), 8), 0);
+    EXPECT_EQ(FailSafeText(), "left 4500\n");  // the hour and the grace
     for (uint32_t i = 0; i < 200; ++i) {
         const HookRuleBytes rule = EncodeHookRule(0, 0x0A | (i << 24));
         ASSERT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, rule.data(), 28), 0) << i;
@@ -173,6 +186,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     Client again;
     ASSERT_TRUE(again.Open());
     EXPECT_EQ(again.Send(IOCTL_HOOK_CLEAR_RULES), 0);
+    EXPECT_EQ(FailSafeText(), "<none>");
     EXPECT_EQ(again.Send(IOCTL_HOOK_STOP), 0);
 
     const std::string journal = Journal();
