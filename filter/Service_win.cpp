@@ -38,10 +38,11 @@ DWORD WINAPI OnControl(DWORD control, DWORD, LPVOID, LPVOID) {
 }
 
 void WINAPI ServiceMain(DWORD, LPWSTR*) {
+    // The event exists before the handler can be asked to set it.
+    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_statusHandle = RegisterServiceCtrlHandlerExW(kFilterServiceName, OnControl, nullptr);
     if (!g_statusHandle)
         return;
-    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetState(SERVICE_START_PENDING);
 
     EventLogReport log;
