@@ -60,10 +60,13 @@ void HookService::Tick() {
     if (!m_failSafe.Expired())
         return;
     if (!m_hook.Clear()) {
-        m_log.Report("The session's time and 15 minutes' grace have passed without a clear, "
-                     "but removing the website filters failed; trying again.");
+        if (!m_clearFailureReported)
+            m_log.Report("The session's time and 15 minutes' grace have passed without a clear, "
+                         "but removing the website filters failed; trying again.");
+        m_clearFailureReported = true;
         return;
     }
+    m_clearFailureReported = false;
     m_failSafe.Disarm();
     m_log.Report("The session's time and 15 minutes' grace have passed without a clear from "
                  "Hushwall; the service removed its website filters by itself.");

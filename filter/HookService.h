@@ -44,6 +44,7 @@ private:
     FilterHook m_hook;
     FailSafe m_failSafe;
     ServiceLog& m_log;
+    bool m_clearFailureReported = false;  // once, not every second
 };
 
 // The client's image path against the path registered at install, without
