@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Writes the list-file fuzzer's seed corpus: small valid list files.
+# Writes the fuzzers' seed corpus: small valid list files, and a session's
+# messages to the filter service as the pipe fuzzer reads them.
 set -euo pipefail
 out="${1:-$(dirname "$0")/../tests/fuzz/seeds}"
 mkdir -p "$out"
@@ -17,3 +18,15 @@ header 0 > "$out/empty.lst"
   entry '' '' 01
   entry 'C:\Program Files\Game\game.exe' Game 00
 } > "$out/several.lst"
+
+# Each message: its length, then the u32 code and the input.
+msg() { printf "\\x$(printf %02x $(( 4 + $2 )))"; u32 "$1"; }
+rule() { printf '\x00\x00\x00\x00'; printf "$1"; printf "$2"; printf '\xff\xff\xff\xff\xff\xff\xff\xff\x00\x00\x00\x00\x01\x00\x00\x00'; }
+{ msg 0x232220CC 0                                                  # clear
+  msg 0x2322A0C8 28; rule '\x00\x00\x00\x00' '\x01\x02\x03\x04'  # add: to 1.2.3.4
+  msg 0x2322A0C8 28; rule '\x01\x02\x03\x04' '\x00\x00\x00\x00'  # add: from 1.2.3.4
+  msg 0x232220C0 0                                                  # start
+  msg 0x2322A0D4 8; printf '\x3c\x00\x00\x00\x00\x00\x00\x00'      # 60 s left
+  msg 0x232220CC 0                                                  # clear
+  msg 0x232220C4 0                                                  # stop
+} > "$out/pipe-session.bin"
