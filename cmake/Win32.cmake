@@ -4,6 +4,11 @@ enable_testing()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The version header that every .rc file of the tree includes (res/VersionInfo.rc).
+set(HUSHWALL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${HUSHWALL_GENERATED_DIR}/hushwall_version.h @ONLY)
+include_directories(${HUSHWALL_GENERATED_DIR} ${CMAKE_SOURCE_DIR}/res)
+
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
 # Portable code calls a few adapters (file replacement), so one library holds both.
 target_sources(hushwall_core PRIVATE ${WIN32_SOURCES})
@@ -24,6 +29,8 @@ endif()
 add_test(NAME shipped_executable
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
 set_tests_properties(shipped_executable PROPERTIES LABELS static)
+
+include(cmake/Package.cmake)
 
 # GoogleTest from the distribution's sources, built for Windows. Without them
 # only the program is built.
