@@ -44,6 +44,22 @@ function(hushwall_add_packages)
         COMMENT "Packing Hushwall ${version}" VERBATIM)
     add_custom_target(dist ALL DEPENDS ${setup} ${zip})
 
+    # The setup's elevated step for the filter service, tested under Wine with a
+    # stand-in that records its command lines.
+    if(TARGET fakefilter)
+        set(fake_dist ${CMAKE_BINARY_DIR}/fakefilter-dist)
+        set(fake_setup ${fake_dist}/Hushwall-${version}-setup.exe)
+        add_custom_command(OUTPUT ${fake_setup}
+            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:fakefilter> ${fake_dist}/HushwallFilter.exe
+            COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${fake_dist}
+                    ${CMAKE_BINARY_DIR}/fakefilter-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
+                    $<TARGET_FILE:Hushwall> ${fake_dist}/HushwallFilter.exe
+            DEPENDS Hushwall fakefilter ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+                    ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi
+            COMMENT "Packing a setup with a stand-in filter service" VERBATIM)
+        add_custom_target(fakefilter_setup ALL DEPENDS ${fake_setup})
+    endif()
+
     add_test(NAME portable_zip
              COMMAND ${CMAKE_SOURCE_DIR}/tests/package/zip_test.sh ${zip} ${version} ${CMAKE_OBJDUMP}
                      ${HUSHWALL_MACHINE} $<TARGET_EXISTS:HushwallFilter>)
@@ -52,6 +68,11 @@ function(hushwall_add_packages)
         add_test(NAME win32.install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh ${setup}
                  ${CMAKE_BINARY_DIR})
         set_tests_properties(win32.install PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
+        if(TARGET fakefilter)
+            add_test(NAME win32.install_filter COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh
+                     ${fake_setup} ${CMAKE_BINARY_DIR} --filter-standin)
+            set_tests_properties(win32.install_filter PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
+        endif()
     endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL hushwall_add_packages)

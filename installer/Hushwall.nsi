@@ -9,6 +9,7 @@ Unicode true
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WordFunc.nsh
+!include WinMessages.nsh
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "define VERSION, STAGE and OUTFILE"
@@ -19,6 +20,8 @@ Unicode true
 !define SETTINGS_KEY "Software\Calderine\Hushwall"
 !define FILTER_SERVICE_KEY "SYSTEM\CurrentControlSet\Services\HushwallFilter"
 !define SEE_MASK_NOCLOSEPROCESS 0x40
+!define SEE_MASK_FLAG_NO_UI 0x400
+!define /math SEE_FLAGS ${SEE_MASK_NOCLOSEPROCESS} | ${SEE_MASK_FLAG_NO_UI}
 
 Name "Hushwall"
 OutFile "${OUTFILE}"
@@ -35,6 +38,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "Calderine"
 VIAddVersionKey /LANG=1033 "FileDescription" "Hushwall setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Calderine"
 
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
@@ -54,11 +58,12 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; Runs a program through the shell with a verb ("runas" asks for elevation),
-; waits for it and leaves its exit code in $0, or "error" when it did not start.
+; waits for it and leaves its exit code in $0, or "error" when it did not start
+; (also when the user declines the elevation: no error box of the shell's own).
 !macro ShellRunWait VERB FILE PARAMS
   System::Call '*(&i60)p.r9'
-  System::Call '*$9(i 60, i ${SEE_MASK_NOCLOSEPROCESS}, p $HWNDPARENT, t "${VERB}", t "${FILE}", t "${PARAMS}", p 0, i ${SW_SHOWNORMAL})'
-  System::Call 'shell32::ShellExecuteEx(p r9) i.r8'
+  System::Call '*$9(i 60, i ${SEE_FLAGS}, p $HWNDPARENT, t "${VERB}", t "${FILE}", t "${PARAMS}", p 0, i ${SW_SHOWNORMAL})'
+  System::Call 'shell32::ShellExecuteExW(p r9) i.r8'  ; the setup is Unicode
   StrCpy $0 "error"
   ${If} $8 <> 0
     System::Call '*$9(i, i, p, p, p, p, p, i, p, p, p, p, p, p, p .r7)'
@@ -81,6 +86,37 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
     FileClose $1
   ${EndIf}
 !macroend
+
+; Refuses while a session is stored: removing or replacing Hushwall, or its
+; filter service, must not end a block.
+; The record is "-" (until the key is typed) or "Y M D h m", the end in local time.
+!macro RefuseDuringSession PREFIX WHAT_NOW
+Function ${PREFIX}RefuseDuringSession
+  ReadRegStr $R0 HKCU "${SESSION_KEY}" "BlockingEntryInfo"
+  ${If} $R0 == ""
+    Return
+  ${EndIf}
+  ${If} $R0 == "-"
+    StrCpy $R9 "until its access key is typed (the system clock was changed during the session)"
+  ${Else}
+    ${WordFind} "$R0" " " "+1" $R1
+    ${WordFind} "$R0" " " "+2" $R2
+    ${WordFind} "$R0" " " "+3" $R3
+    ${WordFind} "$R0" " " "+4" $R4
+    ${WordFind} "$R0" " " "+5" $R5
+    IntFmt $R2 "%02d" $R2
+    IntFmt $R3 "%02d" $R3
+    IntFmt $R4 "%02d" $R4
+    IntFmt $R5 "%02d" $R5
+    StrCpy $R9 "until $R1-$R2-$R3 $R4:$R5"
+  ${EndIf}
+  MessageBox MB_OK|MB_ICONSTOP "Hushwall is blocking $R9.$\r$\n${WHAT_NOW}" /SD IDOK
+  SetErrorLevel 2
+  Quit
+FunctionEnd
+!macroend
+!insertmacro RefuseDuringSession "" "Nothing was installed. Run the setup again after the session has ended."
+!insertmacro RefuseDuringSession "un." "Nothing was removed. Uninstall Hushwall after the session has ended."
 
 Function DirectoryLeave
   !insertmacro CheckNotRunning stay
@@ -131,6 +167,10 @@ SectionEnd
 ; The elevated step: put the service under Program Files and register it for
 ; the Hushwall.exe just installed.
 Function InstallFilter
+  ; A running service holds its file: an upgrade removes the old one first.
+  ${If} ${FileExists} "$PROGRAMFILES\Hushwall\HushwallFilter.exe"
+    ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --uninstall'
+  ${EndIf}
   SetOutPath "$PROGRAMFILES\Hushwall"
   File "${STAGE}/HushwallFilter.exe"
   ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --install "$R1"' $0
@@ -155,35 +195,11 @@ Function .onInit
     Quit
   ${EndIf}
 !endif
+  Call RefuseDuringSession
 FunctionEnd
 
 ; ---------------------------------------------------------------- uninstaller
 
-; Refuses while a session is stored: removing Hushwall must not end a block.
-; The record is "-" (until the key is typed) or "Y M D h m", the end in local time.
-Function un.RefuseDuringSession
-  ReadRegStr $R0 HKCU "${SESSION_KEY}" "BlockingEntryInfo"
-  ${If} $R0 == ""
-    Return
-  ${EndIf}
-  ${If} $R0 == "-"
-    StrCpy $R9 "until its access key is typed (the system clock was changed during the session)"
-  ${Else}
-    ${WordFind} "$R0" " " "+1" $R1
-    ${WordFind} "$R0" " " "+2" $R2
-    ${WordFind} "$R0" " " "+3" $R3
-    ${WordFind} "$R0" " " "+4" $R4
-    ${WordFind} "$R0" " " "+5" $R5
-    IntFmt $R2 "%02d" $R2
-    IntFmt $R3 "%02d" $R3
-    IntFmt $R4 "%02d" $R4
-    IntFmt $R5 "%02d" $R5
-    StrCpy $R9 "until $R1-$R2-$R3 $R4:$R5"
-  ${EndIf}
-  MessageBox MB_OK|MB_ICONSTOP "Hushwall is blocking $R9.$\r$\nNothing was removed. Uninstall Hushwall after the session has ended." /SD IDOK
-  SetErrorLevel 2
-  Quit
-FunctionEnd
 
 Function un.onInit
 !ifdef FILTER

@@ -2,11 +2,15 @@
 # The setup and the uninstaller, for real, in the build's Wine session:
 # silent install, the program's first start from the install folder, refusal to
 # overwrite a running Hushwall, an upgrade that keeps the lists, refusal to
-# uninstall during a session, and the silent uninstall that keeps the lists.
-# install_test.sh SETUP.exe BUILD-FOLDER
+# uninstall or reinstall during a session, and the silent uninstall that keeps
+# the lists.
+# With --filter-standin, the setup holds a stand-in for HushwallFilter.exe that
+# records its command lines, and the elevated install and removal of the
+# filter service are checked too.
+# install_test.sh SETUP.exe BUILD-FOLDER [--filter-standin]
 set -uo pipefail
 
-setup=$1 build=$2
+setup=$1 build=$2 standin=${3:-}
 set -a
 # shellcheck disable=SC1091
 . "$build/wine-session.env"
@@ -34,10 +38,16 @@ dir_win="$local_dir\\Programs\\Hushwall"
 dir=$(unix "$dir_win")
 shortcut=$(unix "$(w cmd /c echo %APPDATA% | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs\\Hushwall.lnk")
 
+filter_key='HKLM\SYSTEM\CurrentControlSet\Services\HushwallFilter'
+filter_dir=$(unix "$(w cmd /c echo %ProgramFiles% | tr -d '\r')\\Hushwall")
+filter_log=$filter_dir/fakefilter.log
+filter_calls() { tr -d '\r' <"$filter_log" 2>/dev/null | tr '\n' ';'; }
+
 # A clean start: nothing from an earlier run.
-rm -rf "$dir" "$shortcut"
+rm -rf "$dir" "$shortcut" "$filter_dir"
 w reg delete "$uninst_key" /f >/dev/null 2>&1
 w reg delete "$session_key" /f >/dev/null 2>&1
+w reg delete "$filter_key" /f >/dev/null 2>&1
 
 echo "== silent install"
 w "$setup" /S
@@ -47,6 +57,11 @@ check exists "$shortcut"
 check equals "$(regq "$uninst_key" DisplayVersion)" "$version"
 check equals "$(regq "$uninst_key" UninstallString)" "\"$dir_win\\Uninstall.exe\""
 check equals "$(regq "$uninst_key" InstallLocation)" "$dir_win"
+if [ "$standin" = --filter-standin ]; then
+    # The elevated step ran the service's --install with the installed program's path.
+    check equals "$(filter_calls)" "--install|$dir_win\\Hushwall.exe;"
+    check exists "$filter_dir/HushwallFilter.exe"
+fi
 
 echo "== first start from the install folder saves the default lists there"
 w "$dir_win\\Hushwall.exe" &
@@ -72,7 +87,7 @@ w "$setup" /S
 check equals "setup exit $?" "setup exit 0"
 check equals "$(cd "$dir" && cat default.apps default.webs default.profile | md5sum)" "$lists_before"
 
-echo "== during a session the uninstaller refuses and removes nothing"
+echo "== during a session the uninstaller and the setup refuse and change nothing"
 while IFS='|' read -r record said; do
     w reg add "$session_key" /v BlockingEntryInfo /t REG_SZ /d "$record" /f >/dev/null
     # In place (_?=), so that its exit code is this process's.
@@ -82,6 +97,9 @@ while IFS='|' read -r record said; do
     box=$(w "$tool" boxtext 'Hushwall Uninstall' 30000 | tr -d '\r' | head -1)
     wait
     check equals "$box" "Hushwall is blocking $said."
+    # Nor does the setup replace the program or the service then.
+    w "$setup" /S
+    check equals "setup exit $? with record '$record'" "setup exit 2 with record '$record'"
     for f in Hushwall.exe Hushwall.chm Uninstall.exe default.apps; do check exists "$dir/$f"; done
     check exists "$shortcut"
     check equals "$(regq "$uninst_key" DisplayVersion)" "$version"
@@ -91,6 +109,11 @@ done <<'EOT'
 -|until its access key is typed (the system clock was changed during the session)
 EOT
 w reg delete "$session_key" /f >/dev/null 2>&1
+if [ "$standin" = --filter-standin ]; then
+    # The upgrade replaced the service; the refused runs did not touch it.
+    check equals "$(filter_calls)" "--install|$dir_win\\Hushwall.exe;--uninstall;--install|$dir_win\\Hushwall.exe;"
+    check exists "$filter_dir/HushwallFilter.exe"
+fi
 
 echo "== silent uninstall removes the program and keeps the lists"
 w "$dir_win\\Uninstall.exe" /S
@@ -101,6 +124,10 @@ for f in Hushwall.exe Hushwall.chm Uninstall.exe; do check absent "$dir/$f"; don
 check absent "$shortcut"
 check equals "uninstall key [$(regq "$uninst_key" DisplayName)]" "uninstall key []"
 for f in default.apps default.webs default.profile; do check exists "$dir/$f"; done
+if [ "$standin" = --filter-standin ]; then
+    check equals "$(filter_calls)" "--install|$dir_win\\Hushwall.exe;--uninstall;--install|$dir_win\\Hushwall.exe;--uninstall;"
+    check absent "$filter_dir/HushwallFilter.exe"
+fi
 
 [ $fail -eq 0 ] && echo "install test passed"
 exit $fail
