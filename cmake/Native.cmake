@@ -1,5 +1,6 @@
 # Native build: the portable logic with its GoogleTest tests, benchmarks and fuzzers.
 enable_testing()
+include(cmake/Filter.cmake)
 
 if(HUSHWALL_FUZZ)
     # One libFuzzer target per file in tests/fuzz.
@@ -8,7 +9,12 @@ if(HUSHWALL_FUZZ)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-        target_link_libraries(${name} PRIVATE hushwall_core)
+        if(name MATCHES "^fuzz_hook_")
+            target_link_libraries(${name} PRIVATE hushwall_filter_core)
+            target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        else()
+            target_link_libraries(${name} PRIVATE hushwall_core)
+        endif()
     endforeach()
     return()
 endif()
@@ -28,6 +34,13 @@ file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
 add_executable(hushwall_tests ${NATIVE_TESTS})
 target_link_libraries(hushwall_tests PRIVATE hushwall_core GTest::gtest_main)
 gtest_discover_tests(hushwall_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
+# The filter service's logic, with a fake filtering engine.
+file(GLOB FILTER_TESTS CONFIGURE_DEPENDS tests/native/filter/*.cpp)
+add_executable(hushwall_filter_tests ${FILTER_TESTS})
+target_include_directories(hushwall_filter_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(hushwall_filter_tests PRIVATE hushwall_filter_core GTest::gtest_main)
+gtest_discover_tests(hushwall_filter_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
 if(HUSHWALL_BENCH AND NOT HUSHWALL_SANITIZE)
     find_package(benchmark QUIET)

@@ -30,6 +30,11 @@ add_test(NAME shipped_executable
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:Hushwall> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE})
 set_tests_properties(shipped_executable PROPERTIES LABELS static)
 
+include(cmake/Filter.cmake)
+add_test(NAME shipped_filter_service
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:HushwallFilter> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE} console)
+set_tests_properties(shipped_filter_service PROPERTIES LABELS static)
+
 include(cmake/Package.cmake)
 
 # GoogleTest from the distribution's sources, built for Windows. Without them
@@ -81,7 +86,7 @@ foreach(src IN LISTS WIN32_TESTS)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE hushwall_core e2e_driver gtest_main)
     target_link_options(${name} PRIVATE -static)
-    add_dependencies(${name} Hushwall ${HELPER_NAMES})
+    add_dependencies(${name} Hushwall HushwallFilter HushwallFilterTest ${HELPER_NAMES})
     add_test(NAME win32.${name} COMMAND ${name})
     set_tests_properties(win32.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RUN_SERIAL ON)
 endforeach()

@@ -1,0 +1,117 @@
+#include "filter/FilterHook.h"
+
+#include <algorithm>
+#include <map>
+
+bool FilterHook::Recover() {
+    std::vector<EnumeratedFilter> filters;
+    if (!m_engine.EnumerateOurFilters(&filters))
+        return false;
+    std::map<uint32_t, StoredRule> byNumber;
+    for (const EnumeratedFilter& f : filters) {
+        if (auto rule = DecodeProviderData(f.providerData))
+            byNumber.emplace(rule->number, *rule);
+    }
+    m_rules.clear();
+    for (const auto& entry : byNumber) {
+        if (m_rules.size() == m_maxRules)
+            break;
+        m_rules.push_back(entry.second);
+    }
+    m_nextNumber = byNumber.empty() ? 0 : byNumber.rbegin()->first + 1;
+    // Filters of ours exist only while started, whatever their data says.
+    m_started = !filters.empty();
+    return true;
+}
+
+bool FilterHook::AddRule(const HookRuleBytes& rule) {
+    StoredRule stored;
+    stored.rule = rule;
+    return Add(stored);
+}
+
+bool FilterHook::AddRule6(const HookRule6Bytes& rule) {
+    StoredRule stored;
+    stored.ipv6 = true;
+    stored.rule6 = rule;
+    return Add(stored);
+}
+
+bool FilterHook::Add(const StoredRule& candidate) {
+    if (m_rules.size() >= m_maxRules)
+        return false;
+    StoredRule rule = candidate;
+    rule.number = m_nextNumber;
+    if (!FiltersForRule(rule))
+        return false;
+    if (m_started && !Install({rule}))
+        return false;
+    m_rules.push_back(rule);
+    ++m_nextNumber;
+    return true;
+}
+
+bool FilterHook::Start() {
+    if (m_started)
+        return true;
+    if (!Install(m_rules))
+        return false;
+    m_started = true;
+    return true;
+}
+
+bool FilterHook::Stop() {
+    if (!RemoveOurFilters())
+        return false;
+    m_started = false;
+    return true;
+}
+
+bool FilterHook::Clear() {
+    if (!RemoveOurFilters())
+        return false;
+    m_rules.clear();
+    m_nextNumber = 0;
+    return true;
+}
+
+bool FilterHook::Install(const std::vector<StoredRule>& rules) {
+    if (rules.empty())
+        return true;
+    if (!m_engine.BeginTransaction())
+        return false;
+    for (const StoredRule& rule : rules) {
+        const auto filters = FiltersForRule(rule);
+        if (!filters) {
+            m_engine.AbortTransaction();
+            return false;
+        }
+        for (const FilterDescription& filter : *filters) {
+            uint64_t id = 0;
+            if (!m_engine.AddFilter(filter, &id)) {
+                m_engine.AbortTransaction();
+                return false;
+            }
+        }
+    }
+    return m_engine.CommitTransaction();
+}
+
+// By provider, not by what we remember: this also finds filters of an earlier
+// run, and never touches another provider's.
+bool FilterHook::RemoveOurFilters() {
+    if (!m_engine.BeginTransaction())
+        return false;
+    std::vector<EnumeratedFilter> filters;
+    if (!m_engine.EnumerateOurFilters(&filters)) {
+        m_engine.AbortTransaction();
+        return false;
+    }
+    for (const EnumeratedFilter& f : filters) {
+        if (!m_engine.DeleteFilter(f.id)) {
+            m_engine.AbortTransaction();
+            return false;
+        }
+    }
+    return m_engine.CommitTransaction();
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "filter/FilterEngine.h"
+
+// The hook behind the control codes: rules are kept until cleared, filters
+// exist only while the hook is started, and every change of filters happens in
+// one transaction, so a failure leaves the filters as they were.
+constexpr size_t kMaxHookRules = 65536;
+
+class FilterHook {
+public:
+    explicit FilterHook(FilterEngine& engine, size_t maxRules = kMaxHookRules)
+        : m_engine(engine), m_maxRules(maxRules) {}
+
+    // Rebuilds rules and the started state from the persistent filters an
+    // earlier run left behind (it may have ended while started).
+    bool Recover();
+
+    bool AddRule(const HookRuleBytes& rule);
+    bool AddRule6(const HookRule6Bytes& rule);
+    bool Start();
+    bool Stop();
+    bool Clear();
+
+    bool started() const { return m_started; }
+    size_t ruleCount() const { return m_rules.size(); }
+
+private:
+    bool Add(const StoredRule& rule);
+    bool Install(const std::vector<StoredRule>& rules);
+    bool RemoveOurFilters();
+
+    FilterEngine& m_engine;
+    size_t m_maxRules;
+    std::vector<StoredRule> m_rules;
+    uint32_t m_nextNumber = 0;
+    bool m_started = false;
+};

@@ -1,0 +1,122 @@
+#include <windows.h>
+#include <sddl.h>
+
+#include <vector>
+
+#include "filter/ServiceParts_win.h"
+#include "hook/HookPipe.h"
+
+namespace {
+
+// Interactive users may connect (read and write); SYSTEM and Administrators
+// keep full control. Nobody else, and nobody over the network.
+const wchar_t* const kPipeSddl = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GRGW;;;IU)";
+
+constexpr DWORD kTickMs = 1000;
+
+// Waits for an overlapped operation, ticking the service meanwhile. False when
+// the stop event was set (the operation is cancelled) or the operation failed.
+bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, DWORD* bytes,
+           DWORD* error) {
+    HANDLE events[] = {ov.hEvent, stopEvent};
+    for (;;) {
+        const DWORD which = WaitForMultipleObjects(2, events, FALSE, kTickMs);
+        if (which == WAIT_OBJECT_0)
+            break;
+        if (which == WAIT_TIMEOUT) {
+            service.Tick();
+            continue;
+        }
+        CancelIo(pipe);
+        GetOverlappedResult(pipe, &ov, bytes, TRUE);
+        *error = ERROR_OPERATION_ABORTED;
+        return false;
+    }
+    if (GetOverlappedResult(pipe, &ov, bytes, FALSE)) {
+        *error = ERROR_SUCCESS;
+        return true;
+    }
+    *error = GetLastError();
+    return false;
+}
+
+bool ClientIsHushwall(HANDLE pipe) {
+    ULONG pid = 0;
+    if (!GetNamedPipeClientProcessId(pipe, &pid))
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return false;
+    wchar_t image[MAX_PATH * 2];
+    DWORD length = sizeof image / sizeof image[0];
+    const BOOL ok = QueryFullProcessImageNameW(process, 0, image, &length);
+    CloseHandle(process);
+    return ok && IsRegisteredClient(std::wstring(image, length), RegisteredClientPath());
+}
+
+// One client's requests until it goes away or the service stops.
+void Serve(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent) {
+    uint8_t buffer[kHookMaxRequestSize + 1];
+    for (;;) {
+        ResetEvent(ov.hEvent);
+        DWORD bytes = 0, error = 0;
+        if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &ov) && GetLastError() != ERROR_IO_PENDING)
+            return;
+        if (!Await(pipe, ov, service, stopEvent, &bytes, &error))
+            return;  // ERROR_MORE_DATA too: longer than any request, so we hang up
+        const auto reply = service.HandleMessage(buffer, bytes);
+        if (!reply)
+            return;
+        ResetEvent(ov.hEvent);
+        if (!WriteFile(pipe, reply->data(), static_cast<DWORD>(reply->size()), nullptr, &ov) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return;
+        if (!Await(pipe, ov, service, stopEvent, &bytes, &error))
+            return;
+    }
+}
+
+}  // namespace
+
+bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSddl, SDDL_REVISION_1, &sd, nullptr)) {
+        log.Report("Could not build the security descriptor of the pipe.");
+        return false;
+    }
+    SECURITY_ATTRIBUTES sa = {sizeof sa, sd, FALSE};
+    // The first and only instance: nobody can have created the name before us.
+    HANDLE pipe = CreateNamedPipeW(
+        L"\\\\.\\pipe\\HushwallFilter",
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+        static_cast<DWORD>(kHookReplySize), static_cast<DWORD>(kHookMaxRequestSize), 0, &sa);
+    LocalFree(sd);
+    if (pipe == INVALID_HANDLE_VALUE) {
+        log.Report("Could not create the pipe \\\\.\\pipe\\HushwallFilter (error " +
+                   std::to_string(GetLastError()) + ").");
+        return false;
+    }
+    OVERLAPPED ov = {};
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    while (WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) {
+        ResetEvent(ov.hEvent);
+        DWORD bytes = 0, error = 0;
+        bool connected = ConnectNamedPipe(pipe, &ov) != 0;
+        if (!connected) {
+            const DWORD e = GetLastError();
+            if (e == ERROR_PIPE_CONNECTED)
+                connected = true;
+            else if (e == ERROR_IO_PENDING)
+                connected = Await(pipe, ov, service, stopEvent, &bytes, &error);
+            else
+                Sleep(100);  // a client that came and went; do not spin
+        }
+        if (connected && ClientIsHushwall(pipe))
+            Serve(pipe, ov, service, stopEvent);
+        DisconnectNamedPipe(pipe);
+    }
+    CloseHandle(ov.hEvent);
+    CloseHandle(pipe);
+    return true;
+}

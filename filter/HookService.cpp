@@ -1,0 +1,100 @@
+#include "filter/HookService.h"
+
+#include <algorithm>
+
+#include "hook/HookPipe.h"
+
+bool HookService::Startup() {
+    if (!m_engine.AddProviderAndSublayer()) {
+        m_log.Report("Could not add the Hushwall provider and sublayer to the filtering engine.");
+        return false;
+    }
+    if (!m_hook.Recover())
+        m_log.Report("Could not read the filters an earlier run of the service left.");
+    if (!m_failSafe.Resume())
+        m_log.Report("The fail-safe file was unreadable; the website block ends now.");
+    Tick();
+    return true;
+}
+
+std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* message, size_t size) {
+    if (size > kHookMaxRequestSize)
+        return std::nullopt;
+    const auto request = DecodeHookRequest(message, size);
+    const bool ok = request && Dispatch(request->code, request->input);
+    return EncodeHookReply(ok ? kHookStatusOk : kHookStatusFailed);
+}
+
+bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
+    switch (code) {
+    case IOCTL_HOOK_START:
+        return m_hook.Start();
+    case IOCTL_HOOK_STOP:
+        return m_hook.Stop();
+    case IOCTL_HOOK_CLEAR_RULES:
+        if (!m_hook.Clear())
+            return false;
+        m_failSafe.Disarm();
+        return true;
+    case IOCTL_HOOK_ADD_RULE: {
+        HookRuleBytes bytes;
+        std::copy(input.begin(), input.end(), bytes.begin());
+        return m_hook.AddRule(bytes);
+    }
+    case IOCTL_HOOK_ADD_RULE6: {
+        HookRule6Bytes bytes;
+        std::copy(input.begin(), input.end(), bytes.begin());
+        return m_hook.AddRule6(bytes);
+    }
+    case IOCTL_HOOK_SET_REMAINING: {
+        HookTimeBytes bytes;
+        std::copy(input.begin(), input.end(), bytes.begin());
+        return m_failSafe.Set(DecodeHookTime(bytes));
+    }
+    default:
+        return false;
+    }
+}
+
+void HookService::Tick() {
+    if (!m_failSafe.Expired())
+        return;
+    if (!m_hook.Clear()) {
+        m_log.Report("The session's time and 15 minutes' grace have passed without a clear, "
+                     "but removing the website filters failed; trying again.");
+        return;
+    }
+    m_failSafe.Disarm();
+    m_log.Report("The session's time and 15 minutes' grace have passed without a clear from "
+                 "Hushwall; the service removed its website filters by itself.");
+}
+
+namespace {
+
+// Simple case folding: ASCII, Latin-1 and the basic Cyrillic and Greek letters.
+wchar_t Fold(wchar_t c) {
+    const unsigned u = static_cast<unsigned>(c);
+    if (u >= 'a' && u <= 'z')
+        return static_cast<wchar_t>(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7)
+        return static_cast<wchar_t>(u - 32);
+    if (u >= 0x430 && u <= 0x44F)
+        return static_cast<wchar_t>(u - 32);
+    if (u >= 0x450 && u <= 0x45F)
+        return static_cast<wchar_t>(u - 80);
+    if (u >= 0x3B1 && u <= 0x3C9 && u != 0x3C2)
+        return static_cast<wchar_t>(u - 32);
+    return c;
+}
+
+}  // namespace
+
+bool IsRegisteredClient(const std::wstring& imagePath, const std::wstring& registeredPath) {
+    if (registeredPath.empty() || imagePath.size() != registeredPath.size())
+        return false;
+    for (size_t i = 0; i < imagePath.size(); ++i) {
+        if (Fold(imagePath[i]) != Fold(registeredPath[i]))
+            return false;
+    }
+    return true;
+}

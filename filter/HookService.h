@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "filter/FailSafe.h"
+#include "filter/FilterHook.h"
+
+// Where the service says what it did on its own (the event log on Windows).
+class ServiceLog {
+public:
+    virtual ~ServiceLog() = default;
+    virtual void Report(const std::string& text) = 0;
+};
+
+constexpr uint32_t kHookStatusOk = 0;
+constexpr uint32_t kHookStatusFailed = 1;
+
+// What the pipe server calls: one request message in, one reply out.
+class HookService {
+public:
+    HookService(FilterEngine& engine, FailSafeStore& store, MonotonicClock& clock, ServiceLog& log,
+                size_t maxRules = kMaxHookRules)
+        : m_engine(engine), m_hook(engine, maxRules), m_failSafe(store, clock), m_log(log) {}
+
+    // Adds our provider and sublayer and picks up what an earlier run left.
+    // False when the engine refuses; the service then serves nobody.
+    bool Startup();
+    // The reply to one message, or nothing when the connection is to be
+    // closed (a message longer than any request).
+    std::optional<std::vector<uint8_t>> HandleMessage(const uint8_t* message, size_t size);
+    // Called about once a second: the fail-safe's clear.
+    void Tick();
+
+    const FilterHook& hook() const { return m_hook; }
+    FailSafe& failSafe() { return m_failSafe; }
+
+private:
+    bool Dispatch(uint32_t code, const std::vector<uint8_t>& input);
+
+    FilterEngine& m_engine;
+    FilterHook m_hook;
+    FailSafe m_failSafe;
+    ServiceLog& m_log;
+};
+
+// The client's image path against the path registered at install, without
+// regard to case (as the file system compares names).
+bool IsRegisteredClient(const std::wstring& imagePath, const std::wstring& registeredPath);

@@ -1,0 +1,49 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "filter/FailSafe.h"
+#include "filter/HookService.h"
+
+// The Win32 pieces of the filter service, each thin.
+
+constexpr const wchar_t* kFilterServiceName = L"HushwallFilter";
+// The client path lives in the service's own key, so deleting the service removes it.
+constexpr const wchar_t* kFilterParametersKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters";
+constexpr const wchar_t* kFilterClientValue = L"ClientPath";
+
+// Reports to the Application event log under the service's name.
+class EventLogReport : public ServiceLog {
+public:
+    void Report(const std::string& text) override;
+    void ReportError(const std::string& text);
+};
+
+// GetTickCount64: never goes back, ignores the time of day.
+class TickClock : public MonotonicClock {
+public:
+    uint64_t NowMs() override { return GetTickCount64(); }
+};
+
+// %ProgramData%\Hushwall\failsafe, writable by SYSTEM and Administrators only.
+class FailSafeFile : public FailSafeStore {
+public:
+    FailSafeFile();
+    std::optional<std::string> Read() override;
+    bool Write(const std::string& text) override;
+    void Erase() override;
+
+private:
+    std::wstring m_folder;
+    std::wstring m_path;
+};
+
+std::wstring RegisteredClientPath();
+bool SetRegisteredClientPath(const std::wstring& path);
+
+// Serves the pipe until stopEvent is set, one client at a time, ticking the
+// service about once a second. False when the pipe cannot be created.
+bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log);
+

@@ -1,0 +1,260 @@
+// HushwallFilter.exe: the service, and its --install and --uninstall commands.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "filter/ServiceParts_win.h"
+
+namespace {
+
+SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
+HANDLE g_stopEvent = nullptr;
+
+void SetState(DWORD state, DWORD exitCode = NO_ERROR) {
+    SERVICE_STATUS status = {};
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = state;
+    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+    status.dwWin32ExitCode = exitCode;
+    status.dwWaitHint = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ? 10000 : 0;
+    SetServiceStatus(g_statusHandle, &status);
+}
+
+DWORD WINAPI OnControl(DWORD control, DWORD, LPVOID, LPVOID) {
+    switch (control) {
+    case SERVICE_CONTROL_STOP:
+    case SERVICE_CONTROL_SHUTDOWN:
+        SetState(SERVICE_STOP_PENDING);
+        SetEvent(g_stopEvent);
+        return NO_ERROR;
+    case SERVICE_CONTROL_INTERROGATE:
+        return NO_ERROR;
+    default:
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+}
+
+void WINAPI ServiceMain(DWORD, LPWSTR*) {
+    // The event exists before the handler can be asked to set it.
+    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_statusHandle = RegisterServiceCtrlHandlerExW(kFilterServiceName, OnControl, nullptr);
+    if (!g_statusHandle)
+        return;
+    SetState(SERVICE_START_PENDING);
+
+    EventLogReport log;
+    uint32_t error = 0;
+    std::string why;
+    std::unique_ptr<FilterEngine> engine = OpenFilterEngine(&error, &why);
+    if (!engine) {
+        // No pipe: the program then finds website blocking unavailable, which is the truth.
+        log.ReportError("Website blocking is unavailable: " + why + ".");
+        SetState(SERVICE_STOPPED, error ? error : ERROR_SERVICE_SPECIFIC_ERROR);
+        return;
+    }
+    TickClock clock;
+    FailSafeFile store;
+    HookService service(*engine, store, clock, log);
+    if (!service.Startup()) {
+        log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
+        SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR);
+        return;
+    }
+    SetState(SERVICE_RUNNING);
+    const bool served = RunHookPipe(service, g_stopEvent, log);
+    // The filters stay: they are persistent so that a stopped service keeps sites blocked.
+    engine.reset();
+    SetState(SERVICE_STOPPED, served ? NO_ERROR : ERROR_SERVICE_SPECIFIC_ERROR);
+}
+
+int Fail(const wchar_t* what, DWORD error) {
+    if (error == ERROR_ACCESS_DENIED)
+        std::fwprintf(stderr,
+                      L"HushwallFilter: %ls: access denied. Run this from a command prompt "
+                      L"opened with \"Run as administrator\".\n",
+                      what);
+    else
+        std::fwprintf(stderr, L"HushwallFilter: %ls failed (error %lu).\n", what, error);
+    return error == ERROR_ACCESS_DENIED ? 5 : 1;
+}
+
+bool WaitForState(SC_HANDLE service, DWORD wanted, SERVICE_STATUS_PROCESS* status) {
+    for (int i = 0; i < 300; ++i) {
+        DWORD needed = 0;
+        if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(status),
+                                  sizeof *status, &needed))
+            return false;
+        if (status->dwCurrentState == wanted)
+            return true;
+        if (status->dwCurrentState == SERVICE_STOPPED)
+            return false;
+        Sleep(100);
+    }
+    return false;
+}
+
+int Install(const wchar_t* clientArgument) {
+    wchar_t client[MAX_PATH * 2];
+    const DWORD length = GetFullPathNameW(clientArgument, MAX_PATH * 2, client, nullptr);
+    if (length == 0 || length >= MAX_PATH * 2 || GetFileAttributesW(client) == INVALID_FILE_ATTRIBUTES) {
+        std::fwprintf(stderr, L"HushwallFilter: %ls: no such file.\n", clientArgument);
+        return 2;
+    }
+    wchar_t self[MAX_PATH * 2];
+    GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    const std::wstring command = L"\"" + std::wstring(self) + L"\"";
+
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
+    if (!manager)
+        return Fail(L"opening the service control manager", GetLastError());
+    SC_HANDLE service = CreateServiceW(manager, kFilterServiceName, L"Hushwall filter service",
+                                       SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                       SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                                       nullptr /* LocalSystem */, nullptr);
+    if (!service && GetLastError() == ERROR_SERVICE_EXISTS) {
+        service = OpenServiceW(manager, kFilterServiceName, SERVICE_ALL_ACCESS);
+        if (service)
+            ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                 SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr);
+    }
+    if (!service) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(manager);
+        return Fail(L"creating the service", error);
+    }
+    if (!SetRegisteredClientPath(client)) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return Fail(L"recording the path of Hushwall.exe", error);
+    }
+    int result = 0;
+    SERVICE_STATUS_PROCESS status = {};
+    if (!StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
+        result = Fail(L"starting the service", GetLastError());
+    } else if (!WaitForState(service, SERVICE_RUNNING, &status)) {
+        std::fwprintf(stderr,
+                      L"HushwallFilter: installed, but the service stopped (error %lu): website "
+                      L"blocking is unavailable. The Application event log says why.\n",
+                      status.dwWin32ExitCode);
+        result = 1;
+    } else {
+        std::wprintf(L"HushwallFilter: installed and running; it serves %ls.\n", client);
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return result;
+}
+
+int Uninstall() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return Fail(L"opening the service control manager", GetLastError());
+    SC_HANDLE service = OpenServiceW(manager, kFilterServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE);
+    if (!service) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(manager);
+        return Fail(L"opening the service", error);
+    }
+    SERVICE_STATUS stopStatus = {};
+    ControlService(service, SERVICE_CONTROL_STOP, &stopStatus);
+    SERVICE_STATUS_PROCESS status = {};
+    WaitForState(service, SERVICE_STOPPED, &status);
+
+    // Our filters, then the sublayer and provider that they name.
+    uint32_t error = 0;
+    std::string why;
+    if (std::unique_ptr<FilterEngine> engine = OpenFilterEngine(&error, &why)) {
+        FilterHook hook(*engine);
+        if (!hook.Clear() || !engine->RemoveProviderAndSublayer())
+            std::fwprintf(stderr, L"HushwallFilter: could not remove every filter of ours.\n");
+    } else {
+        std::fprintf(stderr, "HushwallFilter: %s; no filters to remove.\n", why.c_str());
+    }
+    FailSafeFile().Erase();
+
+    int result = 0;
+    if (!DeleteService(service))
+        result = Fail(L"deleting the service", GetLastError());
+    else
+        std::wprintf(L"HushwallFilter: uninstalled.\n");
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return result;
+}
+
+}  // namespace
+
+void EventLogReport::Report(const std::string& text) {
+    HANDLE source = RegisterEventSourceW(nullptr, kFilterServiceName);
+    if (!source)
+        return;
+    const std::wstring wide(text.begin(), text.end());
+    const wchar_t* strings[] = {wide.c_str()};
+    ReportEventW(source, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+}
+
+void EventLogReport::ReportError(const std::string& text) {
+    HANDLE source = RegisterEventSourceW(nullptr, kFilterServiceName);
+    if (!source)
+        return;
+    const std::wstring wide(text.begin(), text.end());
+    const wchar_t* strings[] = {wide.c_str()};
+    ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 2, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+}
+
+std::wstring RegisteredClientPath() {
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path - sizeof(wchar_t);
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::wstring();
+    const LONG result = RegQueryValueExW(key, kFilterClientValue, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return std::wstring();
+    return std::wstring(path, wcsnlen(path, size / sizeof(wchar_t)));
+}
+
+bool SetRegisteredClientPath(const std::wstring& path) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExW(key, kFilterClientValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    SetLastError(static_cast<DWORD>(result));
+    return result == ERROR_SUCCESS;
+}
+
+int main() {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv && argc == 3 && lstrcmpiW(argv[1], L"--install") == 0)
+        return Install(argv[2]);
+    if (argv && argc == 2 && lstrcmpiW(argv[1], L"--uninstall") == 0)
+        return Uninstall();
+    if (argv && argc == 1) {
+        SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kFilterServiceName), ServiceMain},
+                                        {nullptr, nullptr}};
+        if (StartServiceCtrlDispatcherW(table))
+            return 0;
+        if (GetLastError() != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT)
+            return 1;
+    }
+    std::fwprintf(stderr,
+                  L"Usage, from an administrator command prompt:\n"
+                  L"  HushwallFilter.exe --install \"C:\\path\\to\\Hushwall.exe\"\n"
+                  L"  HushwallFilter.exe --uninstall\n");
+    return 2;
+}

@@ -1,0 +1,55 @@
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "filter/HookService.h"
+#include "hook/HookPipe.h"
+#include "native/filter/fake_filter_engine.h"
+
+// The input is a run of pipe messages, each a length byte and that many bytes.
+// Properties: every message gets a four-byte reply of 0 or 1, or the connection
+// is closed exactly when the message is longer than any request; the rules
+// never pass the cap; our filters exist only while the hook is started; and a
+// clear leaves none.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FakeFilterEngine engine;
+    FakeMonotonicClock clock;
+    MemoryFailSafeStore store;
+    MemoryLog log;
+    constexpr size_t kCap = 8;
+    HookService service(engine, store, clock, log, kCap);
+    if (!service.Startup())
+        std::abort();
+
+    size_t at = 0;
+    while (at < size) {
+        const size_t length = data[at++];
+        const size_t take = length < size - at ? length : size - at;
+        const uint8_t* message = data + at;
+        at += take;
+
+        const auto reply = service.HandleMessage(message, take);
+        if (!reply) {
+            if (take <= kHookMaxRequestSize)
+                std::abort();
+            continue;
+        }
+        if (take > kHookMaxRequestSize)
+            std::abort();
+        const auto status = DecodeHookReply(reply->data(), reply->size());
+        if (!status || (*status != kHookStatusOk && *status != kHookStatusFailed))
+            std::abort();
+        if (service.hook().ruleCount() > kCap || engine.inTransaction)
+            std::abort();
+        if (!service.hook().started() && engine.OurFilterCount() != 0)
+            std::abort();
+        const auto request = DecodeHookRequest(message, take);
+        if (request && request->code == IOCTL_HOOK_CLEAR_RULES &&
+            (*status != kHookStatusOk || engine.OurFilterCount() != 0 ||
+             service.hook().ruleCount() != 0))
+            std::abort();
+        clock.now += 250'000;
+        service.Tick();
+    }
+    return 0;
+}

@@ -1,0 +1,138 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "filter/FailSafe.h"
+#include "filter/FilterEngine.h"
+#include "filter/HookService.h"
+
+// A filtering engine in memory with real transactions: adds and deletes become
+// visible to others only at commit, and an abort drops them.
+class FakeFilterEngine : public FilterEngine {
+public:
+    bool AddProviderAndSublayer() override { return providerAdded = !failProvider; }
+    bool RemoveProviderAndSublayer() override {
+        providerAdded = false;
+        return true;
+    }
+    bool BeginTransaction() override {
+        if (failBegin || inTransaction)
+            return false;
+        inTransaction = true;
+        pendingAdds.clear();
+        pendingDeletes.clear();
+        return true;
+    }
+    bool CommitTransaction() override {
+        if (!inTransaction)
+            return false;
+        inTransaction = false;
+        if (failCommit)
+            return false;
+        for (uint64_t id : pendingDeletes)
+            filters.erase(id);
+        for (const auto& entry : pendingAdds)
+            filters.insert(entry);
+        ++commits;
+        return true;
+    }
+    void AbortTransaction() override {
+        inTransaction = false;
+        pendingAdds.clear();
+        pendingDeletes.clear();
+    }
+    bool AddFilter(const FilterDescription& filter, uint64_t* id) override {
+        if (!inTransaction || (failAddAt >= 0 && addCalls++ == failAddAt))
+            return false;
+        *id = nextId++;
+        pendingAdds[*id] = filter;
+        return true;
+    }
+    bool DeleteFilter(uint64_t id) override {
+        if (!inTransaction || failDelete || !Visible(id))
+            return false;
+        pendingDeletes.insert(id);
+        return true;
+    }
+    bool EnumerateOurFilters(std::vector<EnumeratedFilter>* out) override {
+        if (failEnumerate)
+            return false;
+        out->clear();
+        for (const auto& entry : VisibleFilters()) {
+            if (entry.second.provider == kHushwallProvider)
+                out->push_back({entry.first, entry.second.providerData});
+        }
+        return true;
+    }
+
+    // Another program's filter, which we must never touch.
+    uint64_t AddForeignFilter() {
+        FilterDescription other;
+        other.provider = FilterGuid{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+        filters[nextId] = other;
+        return nextId++;
+    }
+    size_t OurFilterCount() const {
+        size_t n = 0;
+        for (const auto& entry : filters)
+            n += entry.second.provider == kHushwallProvider;
+        return n;
+    }
+
+    std::map<uint64_t, FilterDescription> filters;  // committed
+    bool providerAdded = false;
+    bool failProvider = false, failBegin = false, failCommit = false, failDelete = false,
+         failEnumerate = false;
+    int failAddAt = -1;  // the add call (counted from 0) that fails
+    int addCalls = 0;
+    int commits = 0;
+    bool inTransaction = false;
+
+private:
+    bool Visible(uint64_t id) const {
+        return (filters.count(id) || pendingAdds.count(id)) && !pendingDeletes.count(id);
+    }
+    std::map<uint64_t, FilterDescription> VisibleFilters() const {
+        std::map<uint64_t, FilterDescription> all = filters;
+        if (inTransaction) {
+            for (const auto& entry : pendingAdds)
+                all.insert(entry);
+            for (uint64_t id : pendingDeletes)
+                all.erase(id);
+        }
+        return all;
+    }
+
+    uint64_t nextId = 1;
+    std::map<uint64_t, FilterDescription> pendingAdds;
+    std::set<uint64_t> pendingDeletes;
+};
+
+class FakeMonotonicClock : public MonotonicClock {
+public:
+    uint64_t NowMs() override { return now; }
+    uint64_t now = 5'000'000;
+};
+
+class MemoryFailSafeStore : public FailSafeStore {
+public:
+    std::optional<std::string> Read() override { return text; }
+    bool Write(const std::string& t) override {
+        text = t;
+        ++writes;
+        return true;
+    }
+    void Erase() override { text.reset(); }
+    std::optional<std::string> text;
+    int writes = 0;
+};
+
+class MemoryLog : public ServiceLog {
+public:
+    void Report(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "filter/FilterHook.h"
+#include "native/filter/fake_filter_engine.h"
+
+namespace {
+
+HookRuleBytes To(uint8_t last) { return EncodeHookRule(0, static_cast<uint32_t>(last) << 24 | 10); }
+
+enum Op { Add, Start, Stop, Clear };
+
+}  // namespace
+
+// Every sequence of four codes (256 of them) against a model of the contract:
+// rules stay until cleared, filters exist exactly while started, every code
+// succeeds.
+TEST(FilterHook, EveryOrderOfTheCodesFollowsTheContract) {
+    for (int sequence = 0; sequence < 256; ++sequence) {
+        FakeFilterEngine engine;
+        FilterHook hook(engine);
+        size_t rules = 0;
+        bool started = false;
+        std::string trace;
+        for (int step = 0, code = sequence; step < 4; ++step, code /= 4) {
+            const Op op = static_cast<Op>(code % 4);
+            trace += "ASTC"[op];
+            bool ok = false;
+            switch (op) {
+            case Add: ok = hook.AddRule(To(static_cast<uint8_t>(step + 1))); ++rules; break;
+            case Start: ok = hook.Start(); started = true; break;
+            case Stop: ok = hook.Stop(); started = false; break;
+            case Clear: ok = hook.Clear(); rules = 0; break;
+            }
+            SCOPED_TRACE(trace);
+            ASSERT_TRUE(ok);
+            EXPECT_EQ(hook.ruleCount(), rules);
+            EXPECT_EQ(hook.started(), started);
+            EXPECT_EQ(engine.OurFilterCount(), started ? rules * 4 : 0);
+            EXPECT_FALSE(engine.inTransaction);
+        }
+    }
+}
+
+TEST(FilterHook, AFailingTransactionLeavesNoFilterOfOurs) {
+    const struct {
+        const char* name;
+        int failAddAt;
+        bool failCommit;
+        bool failBegin;
+    } cases[] = {
+        {"first add", 0, false, false},
+        {"add of the last rule", 9, false, false},
+        {"commit", -1, true, false},
+        {"begin", -1, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeFilterEngine engine;
+        FilterHook hook(engine);
+        for (uint8_t i = 1; i <= 3; ++i)
+            ASSERT_TRUE(hook.AddRule(To(i)));
+        engine.failAddAt = c.failAddAt;
+        engine.failCommit = c.failCommit;
+        engine.failBegin = c.failBegin;
+        EXPECT_FALSE(hook.Start());
+        EXPECT_FALSE(hook.started());
+        EXPECT_EQ(engine.OurFilterCount(), 0u);
+        EXPECT_EQ(hook.ruleCount(), 3u);
+        EXPECT_FALSE(engine.inTransaction);
+    }
+}
+
+TEST(FilterHook, AFailedAddWhileStartedKeepsTheEarlierFiltersAndDropsTheRule) {
+    FakeFilterEngine engine;
+    FilterHook hook(engine);
+    ASSERT_TRUE(hook.AddRule(To(1)));
+    ASSERT_TRUE(hook.Start());
+    engine.failAddAt = engine.addCalls + 2;  // the third of the new rule's four filters
+    EXPECT_FALSE(hook.AddRule(To(2)));
+    EXPECT_EQ(engine.OurFilterCount(), 4u);
+    EXPECT_EQ(hook.ruleCount(), 1u);
+    engine.failAddAt = -1;
+    ASSERT_TRUE(hook.Stop());
+    ASSERT_TRUE(hook.Start());
+    EXPECT_EQ(engine.OurFilterCount(), 4u);
+}
+
+TEST(FilterHook, ClearRemovesExactlyOursAndNothingOfAnotherProvider) {
+    FakeFilterEngine engine;
+    const uint64_t before = engine.AddForeignFilter();
+    FilterHook hook(engine);
+    ASSERT_TRUE(hook.AddRule(To(1)));
+    ASSERT_TRUE(hook.Start());
+    const uint64_t during = engine.AddForeignFilter();
+    ASSERT_TRUE(hook.AddRule(To(2)));
+    EXPECT_EQ(engine.filters.size(), 10u);
+    ASSERT_TRUE(hook.Clear());
+    EXPECT_EQ(engine.OurFilterCount(), 0u);
+    EXPECT_EQ(engine.filters.size(), 2u);
+    EXPECT_TRUE(engine.filters.count(before));
+    EXPECT_TRUE(engine.filters.count(during));
+}
+
+TEST(FilterHook, ARestartedServiceRecoversRulesAndStateFromItsFilters) {
+    FakeFilterEngine engine;
+    engine.AddForeignFilter();
+    {
+        FilterHook crashed(engine);
+        ASSERT_TRUE(crashed.AddRule(To(1)));
+        HookRule6 six;
+        six.destinationAddress[0] = 0x20;
+        ASSERT_TRUE(crashed.AddRule6(EncodeHookRule6(six)));
+        ASSERT_TRUE(crashed.AddRule(To(3)));
+        ASSERT_TRUE(crashed.Start());
+    }
+    ASSERT_EQ(engine.OurFilterCount(), 10u);
+
+    FilterHook hook(engine);
+    ASSERT_TRUE(hook.Recover());
+    EXPECT_TRUE(hook.started());
+    EXPECT_EQ(hook.ruleCount(), 3u);
+    // Stop and start again rebuild the same filters from the recovered rules.
+    ASSERT_TRUE(hook.Stop());
+    EXPECT_EQ(engine.OurFilterCount(), 0u);
+    ASSERT_TRUE(hook.Start());
+    EXPECT_EQ(engine.OurFilterCount(), 10u);
+    // A later add keeps its place after the recovered ones.
+    ASSERT_TRUE(hook.AddRule(To(4)));
+    FilterHook again(engine);
+    ASSERT_TRUE(again.Recover());
+    EXPECT_EQ(again.ruleCount(), 4u);
+    ASSERT_TRUE(again.Clear());
+    EXPECT_EQ(engine.OurFilterCount(), 0u);
+    EXPECT_EQ(engine.filters.size(), 1u);
+
+    FilterHook fresh(engine);
+    ASSERT_TRUE(fresh.Recover());
+    EXPECT_FALSE(fresh.started());
+    EXPECT_EQ(fresh.ruleCount(), 0u);
+}
+
+TEST(FilterHook, RefusesRulesBeyondItsCapAndRulesItCannotExpress) {
+    FakeFilterEngine engine;
+    FilterHook hook(engine, 2);
+    EXPECT_TRUE(hook.AddRule(To(1)));
+    EXPECT_TRUE(hook.AddRule(To(2)));
+    EXPECT_FALSE(hook.AddRule(To(3)));
+    ASSERT_TRUE(hook.Clear());
+    HookRule odd;
+    odd.protocol = 300;
+    EXPECT_FALSE(hook.AddRule(EncodeHookRule(odd)));
+    EXPECT_EQ(hook.ruleCount(), 0u);
+}

@@ -1,0 +1,254 @@
+// HushwallFilter.exe under Wine: installed through the real service control
+// manager, serving its pipe. Wine has no filtering platform, so the service
+// that serves is HushwallFilterTest.exe, built from the same sources over a
+// recording engine; the shipped one must report the engine failure.
+#include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/Driver.h"
+#include "hook/HookPipe.h"
+#include "hook/HookRule.h"
+
+namespace {
+
+const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::wstring OwnPath() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return std::wstring(path, n);
+}
+
+std::wstring Bin(const char* name) { return Wide(e2e::OwnFolder() + name); }
+
+// Runs `exe args` and returns its exit code, or -1.
+int RunTool(const std::wstring& exe, const std::wstring& args) {
+    std::wstring command = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 99);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+// The service's state, exit code and process id; state 0 when it does not exist.
+SERVICE_STATUS_PROCESS Status() {
+    SERVICE_STATUS_PROCESS status = {};
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceW(manager, L"HushwallFilter", SERVICE_QUERY_STATUS) : nullptr;
+    DWORD needed = 0;
+    if (service)
+        ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                               sizeof status, &needed);
+    if (service)
+        ::CloseServiceHandle(service);
+    if (manager)
+        ::CloseServiceHandle(manager);
+    return status;
+}
+
+SIZE_T WorkingSetKb(DWORD pid) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    SIZE_T kb = 0;
+    if (process && ::GetProcessMemoryInfo(process, &counters, sizeof counters))
+        kb = counters.WorkingSetSize / 1024;
+    if (process)
+        ::CloseHandle(process);
+    return kb;
+}
+
+// One connection to the service's pipe.
+class Client {
+public:
+    Client() {
+        if (!::WaitNamedPipeW(kPipe, 10000))
+            return;
+        m_pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        if (m_pipe != INVALID_HANDLE_VALUE)
+            ::SetNamedPipeHandleState(m_pipe, &mode, nullptr, nullptr);
+    }
+    ~Client() {
+        if (m_pipe != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_pipe);
+    }
+    bool Open() const { return m_pipe != INVALID_HANDLE_VALUE; }
+    // The reply's status, or -1 when the service hung up instead.
+    long long Send(const std::vector<uint8_t>& message) {
+        DWORD bytes = 0;
+        if (!::WriteFile(m_pipe, message.data(), static_cast<DWORD>(message.size()), &bytes, nullptr))
+            return -1;
+        uint8_t reply[16];
+        if (!::ReadFile(m_pipe, reply, sizeof reply, &bytes, nullptr))
+            return -1;
+        const auto status = DecodeHookReply(reply, bytes);
+        return status ? static_cast<long long>(*status) : -2;
+    }
+    long long Send(uint32_t code, const void* input = nullptr, uint32_t length = 0) {
+        return Send(EncodeHookRequest(code, input, length));
+    }
+
+private:
+    HANDLE m_pipe = INVALID_HANDLE_VALUE;
+};
+
+std::string Journal() {
+    std::ifstream in(e2e::OwnFolder() + "HushwallFilterTest.journal", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string FailSafeText() {
+    char common[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
+    std::ifstream in(std::string(common) + "\\Hushwall\\failsafe", std::ios::binary);
+    if (!in)
+        return "<none>";
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class FilterServiceWin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall");  // what an earlier run may have left
+        ::DeleteFileA((e2e::OwnFolder() + "HushwallFilterTest.journal").c_str());
+    }
+    void TearDown() override { RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"); }
+};
+
+}  // namespace
+
+TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
+    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    SERVICE_STATUS_PROCESS status = Status();
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    std::printf("[ figure ] service working set after start: %lu KB\n",
+                static_cast<unsigned long>(WorkingSetKb(status.dwProcessId)));
+
+    // What the service compares: this process's image path as Wine reports it.
+    wchar_t image[MAX_PATH * 2];
+    DWORD length = MAX_PATH * 2;
+    ASSERT_TRUE(::QueryFullProcessImageNameW(::GetCurrentProcess(), 0, image, &length));
+    std::printf("[ note ] client image %ls, module %ls\n", image, OwnPath().c_str());
+
+    Client client;
+    ASSERT_TRUE(client.Open());
+    const HookRuleBytes to = EncodeHookRule(0, 0x0100007F);    // 127.0.0.1 as the program sends it
+    const HookRuleBytes from = EncodeHookRule(0x0100007F, 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 28), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, from.data(), 28), 0);
+    HookRule6 six;
+    six.destinationAddress[15] = 1;  // ::1
+    const HookRule6Bytes sixBytes = EncodeHookRule6(six);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE6, sixBytes.data(), 44), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+    const HookTimeBytes time = EncodeHookTime(3600);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_SET_REMAINING, time.data(), 8), 0);
+    EXPECT_EQ(FailSafeText(), "left 4500\n");  // the hour and the grace
+    for (uint32_t i = 0; i < 200; ++i) {
+        const HookRuleBytes rule = EncodeHookRule(0, 0x0A | (i << 24));
+        ASSERT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, rule.data(), 28), 0) << i;
+    }
+    std::printf("[ figure ] service working set after 203 rules: %lu KB\n",
+                static_cast<unsigned long>(WorkingSetKb(status.dwProcessId)));
+
+    // Malformed messages fail; one longer than any request ends the connection.
+    EXPECT_EQ(client.Send(std::vector<uint8_t>{1, 2, 3}), 1);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 27), 1);
+    EXPECT_EQ(client.Send(std::vector<uint8_t>(200, 0x41)), -1);
+    EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+
+    Client again;
+    ASSERT_TRUE(again.Open());
+    EXPECT_EQ(again.Send(IOCTL_HOOK_CLEAR_RULES), 0);
+    EXPECT_EQ(FailSafeText(), "<none>");
+    EXPECT_EQ(again.Send(IOCTL_HOOK_STOP), 0);
+
+    const std::string journal = Journal();
+    EXPECT_NE(journal.find(" connect4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
+    EXPECT_NE(journal.find(" accept4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
+    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:ffff:7f00:1/128\r\n"), std::string::npos);
+    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:0:0:1/128\r\n"), std::string::npos);
+    EXPECT_NE(journal.find(" connect4 block remote=10.0.0.199/255.255.255.255\r\n"), std::string::npos);
+    // 2 + 200 IPv4 rules of four filters and one IPv6 rule of two, all deleted by the clear.
+    size_t adds = 0, deletes = 0;
+    for (size_t at = 0; (at = journal.find("\nadd ", at)) != std::string::npos; ++at)
+        ++adds;
+    for (size_t at = 0; (at = journal.find("\ndelete ", at)) != std::string::npos; ++at)
+        ++deletes;
+    EXPECT_EQ(adds, 202u * 4 + 2);
+    EXPECT_EQ(deletes, adds);
+
+    EXPECT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(Status().dwCurrentState, 0u);
+    EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
+}
+
+TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
+    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + Bin("sleeper.exe") + L"\""), 0);
+    ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    {
+        Client client;
+        ASSERT_TRUE(client.Open());  // anyone may knock; only Hushwall gets an answer
+        EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), -1);
+    }
+    EXPECT_EQ(Journal().find("begin"), std::string::npos);
+    EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
+    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = ::OpenServiceW(manager, L"HushwallFilter", SERVICE_START | SERVICE_STOP);
+    ASSERT_TRUE(service);
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(::ControlService(service, SERVICE_CONTROL_STOP, &status));
+    EXPECT_TRUE(e2e::WaitUntil([] { return Status().dwCurrentState == SERVICE_STOPPED; }, 30000));
+    EXPECT_EQ(Status().dwWin32ExitCode, 0u);
+    EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
+    EXPECT_TRUE(::StartServiceW(service, 0, nullptr));
+    EXPECT_TRUE(e2e::WaitUntil([] { return Status().dwCurrentState == SERVICE_RUNNING; }, 30000));
+    Client client;
+    ASSERT_TRUE(client.Open());
+    EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+    ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+}
+
+TEST_F(FilterServiceWin, TheShippedServiceReportsTheEngineFailureAndOpensNoPipe) {
+    // The install goes through, but the service stops at once with the engine's error.
+    EXPECT_EQ(RunTool(Bin("HushwallFilter.exe"), L"--install \"" + OwnPath() + L"\""), 1);
+    const SERVICE_STATUS_PROCESS status = Status();
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(RPC_S_CANNOT_SUPPORT));
+    EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
+    HANDLE pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(pipe, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunTool(Bin("HushwallFilter.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(Status().dwCurrentState, 0u);
+}
