@@ -18,6 +18,11 @@ if(HUSHWALL_CHMCMD)
     set_tests_properties(help_file PROPERTIES LABELS static)
 endif()
 
+# The filter service carries the same version resource.
+if(TARGET HushwallFilter)
+    target_sources(HushwallFilter PRIVATE res/HushwallFilter.rc)
+endif()
+
 set(HUSHWALL_DIST_DIR ${CMAKE_BINARY_DIR}/dist CACHE PATH "Folder of the setup, the portable zip and SHA256SUMS")
 
 # Called once the whole tree is read, so that the filter service's target,
@@ -44,20 +49,20 @@ function(hushwall_add_packages)
         COMMENT "Packing Hushwall ${version}" VERBATIM)
     add_custom_target(dist ALL DEPENDS ${setup} ${zip})
 
-    # The setup's elevated step for the filter service, tested under Wine with a
-    # stand-in that records its command lines.
-    if(TARGET fakefilter)
-        set(fake_dist ${CMAKE_BINARY_DIR}/fakefilter-dist)
-        set(fake_setup ${fake_dist}/Hushwall-${version}-setup.exe)
-        add_custom_command(OUTPUT ${fake_setup}
-            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:fakefilter> ${fake_dist}/HushwallFilter.exe
-            COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${fake_dist}
-                    ${CMAKE_BINARY_DIR}/fakefilter-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
-                    $<TARGET_FILE:Hushwall> ${fake_dist}/HushwallFilter.exe
-            DEPENDS Hushwall fakefilter ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+    # The setup's elevated step for the filter service, tested under Wine with
+    # the service built over the recording engine: the shipped one cannot run there.
+    if(TARGET HushwallFilterTest)
+        set(standin_dist ${CMAKE_BINARY_DIR}/standin-dist)
+        set(standin_setup ${standin_dist}/Hushwall-${version}-setup.exe)
+        add_custom_command(OUTPUT ${standin_setup}
+            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HushwallFilterTest> ${standin_dist}/HushwallFilter.exe
+            COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${standin_dist}
+                    ${CMAKE_BINARY_DIR}/standin-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
+                    $<TARGET_FILE:Hushwall> ${standin_dist}/HushwallFilter.exe
+            DEPENDS Hushwall HushwallFilterTest ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
                     ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi
-            COMMENT "Packing a setup with a stand-in filter service" VERBATIM)
-        add_custom_target(fakefilter_setup ALL DEPENDS ${fake_setup})
+            COMMENT "Packing a setup with the recording filter service" VERBATIM)
+        add_custom_target(standin_setup ALL DEPENDS ${standin_setup})
     endif()
 
     add_test(NAME portable_zip
@@ -65,12 +70,16 @@ function(hushwall_add_packages)
                      ${HUSHWALL_MACHINE} $<TARGET_EXISTS:HushwallFilter>)
     set_tests_properties(portable_zip PROPERTIES LABELS static)
     if(TEST wine_session_start)
+        set(filter_mode)
+        if(TARGET HushwallFilter)
+            set(filter_mode --filter-service)
+        endif()
         add_test(NAME win32.install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh ${setup}
-                 ${CMAKE_BINARY_DIR})
+                 ${CMAKE_BINARY_DIR} ${filter_mode})
         set_tests_properties(win32.install PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
-        if(TARGET fakefilter)
+        if(TARGET HushwallFilterTest)
             add_test(NAME win32.install_filter COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh
-                     ${fake_setup} ${CMAKE_BINARY_DIR} --filter-standin)
+                     ${standin_setup} ${CMAKE_BINARY_DIR} --filter-running)
             set_tests_properties(win32.install_filter PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
         endif()
     endif()

@@ -160,7 +160,7 @@ Section "Website blocking (needs administrator rights)" SecFilter
   DetailPrint "Installing the website filter service (administrator rights)..."
   !insertmacro ShellRunWait "runas" "$EXEPATH" '/FILTER=$INSTDIR\Hushwall.exe'
   ${If} $0 != 0
-    MessageBox MB_OK|MB_ICONEXCLAMATION "The website filter service was not installed (result $0).$\r$\nHushwall will block programs only." /SD IDOK
+    MessageBox MB_OK|MB_ICONEXCLAMATION "The website filter service was not installed or did not start (result $0).$\r$\nHushwall blocks programs only; its Websites page says why." /SD IDOK
   ${EndIf}
 SectionEnd
 

@@ -32,7 +32,9 @@ for exe in $exes; do
     for want in "fixed=$version.0" "FileVersion=$version" "ProductVersion=$version" "OriginalFilename=$exe"; do
         grep -qx "$want" <<<"$info" || { echo "FAIL: $exe has no $want in its version resource"; fail=1; }
     done
-    "$here/../../scripts/check-exe.sh" "$path" "$objdump" "$machine" || fail=1
+    subsystem=gui
+    [ "$exe" = HushwallFilter.exe ] && subsystem=console  # a service
+    "$here/../../scripts/check-exe.sh" "$path" "$objdump" "$machine" "$subsystem" || fail=1
 done
 [ $fail -eq 0 ] && echo "ok: $zip holds $expected; stripped, version $version, system DLLs only"
 exit $fail
