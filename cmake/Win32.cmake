@@ -4,9 +4,11 @@ enable_testing()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-# The version header that every .rc file of the tree includes (res/VersionInfo.rc).
+# The version header that every .rc file of the tree includes (res/VersionInfo.rc),
+# and the manifest with the same version; windres finds both on the include path.
 set(HUSHWALL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${HUSHWALL_GENERATED_DIR}/hushwall_version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/res/Hushwall.manifest.in ${HUSHWALL_GENERATED_DIR}/Hushwall.manifest @ONLY)
 include_directories(${HUSHWALL_GENERATED_DIR} ${CMAKE_SOURCE_DIR}/res)
 
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")

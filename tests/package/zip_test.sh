@@ -32,6 +32,16 @@ for exe in $exes; do
     for want in "fixed=$version.0" "FileVersion=$version" "ProductVersion=$version" "OriginalFilename=$exe"; do
         grep -qx "$want" <<<"$info" || { echo "FAIL: $exe has no $want in its version resource"; fail=1; }
     done
+    if [ "$exe" = Hushwall.exe ]; then
+        # The embedded manifest: as the user, the supported Windows versions, no DPI scaling of our own.
+        manifest=$(strings -n 8 "$path" | sed -n '/<assembly /,/<\/assembly>/p')
+        for want in 'level="asInvoker"' 'name="Microsoft.Windows.Common-Controls"' \
+                    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">false</dpiAware>' \
+                    "version=\"$version.0\" processorArchitecture"; do
+            grep -qF "$want" <<<"$manifest" || { echo "FAIL: $exe's manifest lacks $want"; fail=1; }
+        done
+        [ "$(grep -c '<supportedOS Id=' <<<"$manifest")" = 5 ] || { echo "FAIL: $exe's manifest lacks supported versions"; fail=1; }
+    fi
     subsystem=gui
     [ "$exe" = HushwallFilter.exe ] && subsystem=console  # a service
     "$here/../../scripts/check-exe.sh" "$path" "$objdump" "$machine" "$subsystem" || fail=1
