@@ -32,6 +32,11 @@ function(hushwall_add_packages)
         message(STATUS "chmcmd, makensis or zip missing: no packages")
         return()
     endif()
+    # We ship the 32-bit build, with a 32-bit setup; the x86-64 build only tests
+    # the sources where 32-bit code cannot run, and so cannot run that setup.
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        return()
+    endif()
     set(version ${PROJECT_VERSION})
     set(setup ${HUSHWALL_DIST_DIR}/Hushwall-${version}-setup.exe)
     set(zip ${HUSHWALL_DIST_DIR}/Hushwall-${version}-portable.zip)
