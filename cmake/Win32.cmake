@@ -4,6 +4,13 @@ enable_testing()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The version header that every .rc file of the tree includes (res/VersionInfo.rc),
+# and the manifest with the same version; windres finds both on the include path.
+set(HUSHWALL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${HUSHWALL_GENERATED_DIR}/hushwall_version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/res/Hushwall.manifest.in ${HUSHWALL_GENERATED_DIR}/Hushwall.manifest @ONLY)
+include_directories(${HUSHWALL_GENERATED_DIR} ${CMAKE_SOURCE_DIR}/res)
+
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
 # Portable code calls a few adapters (file replacement), so one library holds both.
 target_sources(hushwall_core PRIVATE ${WIN32_SOURCES})
@@ -29,6 +36,8 @@ include(cmake/Filter.cmake)
 add_test(NAME shipped_filter_service
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:HushwallFilter> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE} console)
 set_tests_properties(shipped_filter_service PROPERTIES LABELS static)
+
+include(cmake/Package.cmake)
 
 # GoogleTest from the distribution's sources, built for Windows. Without them
 # only the program is built.

@@ -9,6 +9,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+    nsis fp-utils zip unzip libchm-bin python3
 )
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

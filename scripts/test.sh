@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native (plain and with ASan+UBSan), the fuzzer for a bounded
-# time, and the Win32 tests under Wine in a headless Xvfb. Exit code 0 only when
-# all passed.
+# time, the Win32 tests under Wine in a headless Xvfb, and builds and checks the
+# release packages. Exit code 0 only when all passed.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -75,11 +75,18 @@ win32() {
     fi
 }
 
+# What we ship: the release build, the help file, the setup, the portable zip
+# and their checksums in dist/, with the checks of the zip and the help file.
+package() {
+    HUSHWALL_JOBS=$jobs bash scripts/package.sh
+}
+
 mkdir -p build
 step "native tests" native
 step "native tests with ASan and UBSan" sanitized
 step "fuzzing the list file and pipe message readers" fuzz
 step "Windows build and Win32 tests under Wine" win32
+step "release packages in dist/" package
 
 echo
 if [ ${#failed[@]} -eq 0 ]; then

@@ -8,5 +8,11 @@ else
     build=build/win64 arch=win64 toolchain=cmake/toolchain-mingw-x86_64.cmake
     echo "(this machine cannot execute 32-bit code: using the x86-64 build)"
 fi
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The toolchain counts only when a build folder is first configured; naming it
+# again makes CMake warn that it was not used.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" >/dev/null
+else
+    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
