@@ -18,7 +18,7 @@ set(FILTER_ADAPTER_SOURCES ${FILTER_SOURCES})
 list(FILTER FILTER_ADAPTER_SOURCES INCLUDE REGEX "_win\\.cpp$")
 list(FILTER FILTER_ADAPTER_SOURCES EXCLUDE REGEX "WfpEngine_win\\.cpp$")
 add_library(hushwall_filter_win OBJECT ${FILTER_ADAPTER_SOURCES})
-target_link_libraries(hushwall_filter_win PUBLIC hushwall_filter_core advapi32 shell32)
+target_link_libraries(hushwall_filter_win PUBLIC hushwall_filter_core advapi32 shell32 bcrypt)
 
 add_executable(HushwallFilter filter/WfpEngine_win.cpp)
 target_link_libraries(HushwallFilter PRIVATE hushwall_filter_win fwpuclnt rpcrt4)

@@ -51,7 +51,13 @@ bool ClientIsHushwall(HANDLE pipe) {
     DWORD length = sizeof image / sizeof image[0];
     const BOOL ok = QueryFullProcessImageNameW(process, 0, image, &length);
     CloseHandle(process);
-    return ok && IsRegisteredClient(std::wstring(image, length), RegisteredClientPath());
+    if (!ok)
+        return false;
+    const std::wstring path(image, length);
+    const std::wstring registered = RegisteredClientPath();
+    // Reading the file is the costly part: only for the right path.
+    return IsRegisteredClient(path, registered) &&
+           IsRegisteredClient(path, Sha256OfFile(path), registered, RegisteredClientDigest());
 }
 
 // One client's requests until it goes away or the service stops.

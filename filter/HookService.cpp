@@ -101,3 +101,9 @@ bool IsRegisteredClient(const std::wstring& imagePath, const std::wstring& regis
     }
     return true;
 }
+
+bool IsRegisteredClient(const std::wstring& imagePath, const FileDigest& imageDigest,
+                        const std::wstring& registeredPath, const FileDigest& registeredDigest) {
+    return IsRegisteredClient(imagePath, registeredPath) && registeredDigest.size() == 32 &&
+           imageDigest == registeredDigest;
+}

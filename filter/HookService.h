@@ -50,3 +50,10 @@ private:
 // The client's image path against the path registered at install, without
 // regard to case (as the file system compares names).
 bool IsRegisteredClient(const std::wstring& imagePath, const std::wstring& registeredPath);
+
+// The path alone is not enough where the user may write the program's folder:
+// the file there must also be the one registered, by its SHA-256. No recorded
+// digest, or a file that could not be read, refuses the client.
+using FileDigest = std::vector<uint8_t>;
+bool IsRegisteredClient(const std::wstring& imagePath, const FileDigest& imageDigest,
+                        const std::wstring& registeredPath, const FileDigest& registeredDigest);

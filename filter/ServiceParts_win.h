@@ -13,6 +13,7 @@ constexpr const wchar_t* kFilterServiceName = L"HushwallFilter";
 constexpr const wchar_t* kFilterParametersKey =
     L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters";
 constexpr const wchar_t* kFilterClientValue = L"ClientPath";
+constexpr const wchar_t* kFilterClientDigestValue = L"ClientSha256";
 
 // Reports to the Application event log under the service's name.
 class EventLogReport : public ServiceLog {
@@ -41,7 +42,11 @@ private:
 };
 
 std::wstring RegisteredClientPath();
-bool SetRegisteredClientPath(const std::wstring& path);
+FileDigest RegisteredClientDigest();
+// Records the program's path and the SHA-256 of the file there.
+bool SetRegisteredClient(const std::wstring& path, const FileDigest& digest);
+// Empty when the file cannot be read.
+FileDigest Sha256OfFile(const std::wstring& path);
 
 // Serves the pipe until stopEvent is set, one client at a time, ticking the
 // service about once a second. False when the pipe cannot be created.

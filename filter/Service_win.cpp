@@ -1,5 +1,6 @@
 // HushwallFilter.exe: the service, and its --install and --uninstall commands.
 #include <windows.h>
+#include <bcrypt.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -126,7 +127,14 @@ int Install(const wchar_t* clientArgument) {
         CloseServiceHandle(manager);
         return Fail(L"creating the service", error);
     }
-    if (!SetRegisteredClientPath(client)) {
+    const FileDigest digest = Sha256OfFile(client);
+    if (digest.empty()) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return Fail(L"reading Hushwall.exe", error);
+    }
+    if (!SetRegisteredClient(client, digest)) {
         const DWORD error = GetLastError();
         CloseServiceHandle(service);
         CloseServiceHandle(manager);
@@ -224,17 +232,63 @@ std::wstring RegisteredClientPath() {
     return std::wstring(path, wcsnlen(path, size / sizeof(wchar_t)));
 }
 
-bool SetRegisteredClientPath(const std::wstring& path) {
+FileDigest RegisteredClientDigest() {
+    FileDigest digest(32);
+    DWORD size = static_cast<DWORD>(digest.size());
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return FileDigest();
+    const LONG result = RegQueryValueExW(key, kFilterClientDigestValue, nullptr, &type, digest.data(), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_BINARY || size != digest.size())
+        return FileDigest();
+    return digest;
+}
+
+bool SetRegisteredClient(const std::wstring& path, const FileDigest& digest) {
     HKEY key = nullptr;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, nullptr, 0, KEY_SET_VALUE,
                                   nullptr, &key, nullptr);
     if (result == ERROR_SUCCESS) {
         result = RegSetValueExW(key, kFilterClientValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        if (result == ERROR_SUCCESS)
+            result = RegSetValueExW(key, kFilterClientDigestValue, 0, REG_BINARY, digest.data(),
+                                    static_cast<DWORD>(digest.size()));
         RegCloseKey(key);
     }
     SetLastError(static_cast<DWORD>(result));
     return result == ERROR_SUCCESS;
+}
+
+FileDigest Sha256OfFile(const std::wstring& path) {
+    // Writers are refused while we read, so the digest is of one version of the file.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return FileDigest();
+    FileDigest digest(32);
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool ok = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+              BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    std::vector<UCHAR> buffer(64 * 1024);
+    DWORD read = 0;
+    while (ok && ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read > 0)
+        ok = BCRYPT_SUCCESS(BCryptHashData(hash, buffer.data(), read, 0));
+    const DWORD readError = GetLastError();
+    ok = ok && read == 0 && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest.data(), 32, 0));
+    if (hash)
+        BCryptDestroyHash(hash);
+    if (algorithm)
+        BCryptCloseAlgorithmProvider(algorithm, 0);
+    CloseHandle(file);
+    if (!ok) {
+        SetLastError(readError ? readError : ERROR_INVALID_DATA);
+        return FileDigest();
+    }
+    return digest;
 }
 
 int main() {

@@ -221,6 +221,35 @@ TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
 }
 
+// The user may write the folder of a per-user install: a file put in place of
+// the registered one, at the same path, gets no answer either.
+TEST_F(FilterServiceWin, RefusesTheRegisteredPathWhenItsFileIsNotTheRegisteredOne) {
+    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    const wchar_t* const key = L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters";
+    BYTE digest[32] = {};
+    DWORD size = sizeof digest;
+    ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, key, L"ClientSha256", RRF_RT_REG_BINARY, nullptr, digest,
+                             &size),
+              ERROR_SUCCESS);
+    ASSERT_EQ(size, 32u);
+    {
+        Client client;
+        ASSERT_TRUE(client.Open());
+        EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
+    }
+    // As if another program had been copied over the registered one.
+    digest[0] ^= 0xFF;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"ClientSha256", REG_BINARY, digest, 32),
+              ERROR_SUCCESS);
+    {
+        Client client;
+        ASSERT_TRUE(client.Open());
+        EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), -1);
+    }
+    EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+}
+
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
     ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);

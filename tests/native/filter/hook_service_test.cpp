@@ -95,3 +95,28 @@ TEST(ClientCheck, ComparesPathsWithoutRegardToCase) {
         EXPECT_EQ(IsRegisteredClient(c.image, c.registered), c.accepted);
     }
 }
+
+TEST(HookServiceClient, TheFileAtThePathMustBeTheRegisteredOne) {
+    const std::wstring path = L"C:\\Users\\Zo\\AppData\\Local\\Programs\\Hushwall\\Hushwall.exe";
+    const FileDigest registered(32, 0xAB);
+    FileDigest replaced = registered;
+    replaced[31] ^= 1;
+    const struct {
+        const char* name;
+        std::wstring image;
+        FileDigest imageDigest;
+        FileDigest registeredDigest;
+        bool accepted;
+    } cases[] = {
+        {"the registered file", path, registered, registered, true},
+        {"another program put in its place", path, replaced, registered, false},
+        {"the file could not be read", path, {}, registered, false},
+        {"no digest recorded", path, {}, {}, false},
+        {"a short digest recorded", path, FileDigest(4, 0xAB), FileDigest(4, 0xAB), false},
+        {"the right file elsewhere", L"C:\\Temp\\Hushwall.exe", registered, registered, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsRegisteredClient(c.image, c.imageDigest, path, c.registeredDigest), c.accepted);
+    }
+}
