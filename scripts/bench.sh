@@ -180,19 +180,28 @@ bench_session() {
 }
 
 bench_discovery() {
-    . scripts/windows-build.sh discovery_timing
-    local bin=$root/$build/bin folders=${BENCH_FOLDERS:-14500}
+    . scripts/windows-build.sh discovery_timing Hushwall session_bench
+    local bin=$root/$build/bin folders=${BENCH_FOLDERS:-14500} rounds=${BENCH_ROUNDS:-2}
     start_wine "$root/build/bench-discovery"
     # The folders go under the test prefix's own Desktop, which discovery walks.
     local desktop
     desktop=$(ls -d "$WINEPREFIX"/drive_c/users/*/Desktop | grep -v Public | head -1)
     echo "making $folders empty folders under $desktop"
     (cd "$desktop" && seq -f 'f%05g' 1 "$folders" | xargs mkdir -p)
+    local dirs=() i=0
     for b in "$bin" "$@"; do
-        local dir
-        dir=$(cd "$b" && pwd)
-        echo "discovery with $dir/discovery_timing.exe (load $(load)):"
-        run "$dir/discovery_timing.exe"
+        dirs+=("$(cd "$b" && pwd)")
+    done
+    for round in $(seq "$rounds"); do
+        for dir in "${dirs[@]}"; do
+            echo "round $round, $dir (load $(load)):"
+            run "$dir/discovery_timing.exe"
+            # The first start of the program itself: no lists, so it discovers.
+            i=$((i + 1))
+            mkdir -p "$work/first$i"
+            cp "$dir/Hushwall.exe" "$work/first$i/"
+            run "$bin/session_bench.exe" firststart "$(win "$work/first$i/Hushwall.exe")"
+        done
     done
 }
 

@@ -5,6 +5,8 @@
 //   idle                    waits for ever (a background process)
 //   latency BLOCKED N       starts BLOCKED N times at random moments and prints how
 //                           long each took to be ended, and median, p95 and maximum
+//   firststart EXE          starts EXE (a folder without lists) and prints how long its
+//                           main window took to appear, then closes it
 #include <windows.h>
 
 #include <algorithm>
@@ -75,6 +77,26 @@ int Latency(const std::string& blocked, int runs) {
     return 0;
 }
 
+int FirstStart(const std::string& exe) {
+    e2e::Program program;
+    if (!e2e::Start(exe, program))
+        return 1;
+    const double started = NowMs();
+    HWND main = e2e::WaitFor(
+        [&] { return e2e::FindWindowOf(program.pid, "Hushwall!", "#32770"); }, 300000);
+    const double shown = NowMs();
+    if (!main) {
+        std::printf("first start: no main window within 300 s\n");
+        program.Kill();
+        return 1;
+    }
+    std::printf("first start: main window after %.2f s\n", (shown - started) / 1000.0);
+    ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    if (!program.WaitEnd(10000))
+        program.Kill();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,8 +118,10 @@ int main(int argc, char** argv) {
         e2e::StoreSessionRecord(kApp, kUnboundedRecord);
         return 0;
     }
+    if (mode == "firststart" && argc == 3)
+        return FirstStart(argv[2]);
     if (mode == "latency" && argc == 4)
         return Latency(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: session_bench idle | forget | prepare FOLDER BLOCKED | latency BLOCKED N\n");
+    std::fprintf(stderr, "usage: session_bench idle | forget | prepare FOLDER BLOCKED | latency BLOCKED N | firststart EXE\n");
     return 2;
 }
