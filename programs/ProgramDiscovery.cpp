@@ -78,10 +78,9 @@ bool FolderScanner::ListTree(const std::string& folder,
     m_root = NormaliseFolder(folder);
     m_folders.clear();
     std::vector<Hits> hitsPerFolder;  // in the order of m_folders
-    bool ok = ListOnce(m_root, extensions, hitsPerFolder);
-    if (ok) {
+    const bool ok = ListOnce(m_root, extensions, hitsPerFolder);
+    if (ok)
         m_folders.push_back(m_root);
-    }
     for (size_t e = 0; e < extensions.size(); ++e)
         for (Hits& hits : hitsPerFolder)
             for (FoundFile& file : hits[e])
@@ -101,6 +100,9 @@ bool FolderScanner::ListOnce(const std::string& folder, const std::vector<std::s
     std::vector<FileEntry> other;
     if (base != folder && !m_search.Search(base + "\\*.*", other))
         return false;
+    // Names match in their long form only. A wildcard search also matched a
+    // longer extension through its 8.3 name (x.lnkx as X~1.LNK); the shell does
+    // not name its shortcuts so.
     Hits hits(extensions.size());
     for (const FileEntry& entry : base == folder ? entries : other) {
         if (entry.IsFolder() || IsDotEntry(entry.name))
