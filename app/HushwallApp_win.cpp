@@ -79,7 +79,7 @@ int CHushwallApp::ExitInstance() {
 }
 
 bool CHushwallApp::IsAlreadyRunning() const {
-    return ::IsAlreadyRunning(TakeProcessSnapshot(), exeFullPath);
+    return ::IsAlreadyRunning(TakeProcessSnapshot({exeFullPath}), exeFullPath);
 }
 
 void CHushwallApp::CloseSplash() {

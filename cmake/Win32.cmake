@@ -98,3 +98,14 @@ add_executable(sweep_timing tests/bench/win32/sweep_timing.cpp)
 target_link_libraries(sweep_timing PRIVATE hushwall_core e2e_driver)
 target_link_options(sweep_timing PRIVATE -static)
 add_dependencies(sweep_timing ${HELPER_NAMES})
+
+# The session's cost and kill latency under Wine; run by scripts/bench.sh.
+add_executable(session_bench tests/bench/win32/session_bench.cpp)
+target_link_libraries(session_bench PRIVATE hushwall_core e2e_driver)
+target_link_options(session_bench PRIVATE -static)
+add_dependencies(session_bench Hushwall ${HELPER_NAMES})
+
+# Shortcut discovery over a large desktop; run by scripts/bench.sh.
+add_executable(discovery_timing tests/bench/win32/discovery_timing.cpp)
+target_link_libraries(discovery_timing PRIVATE hushwall_core)
+target_link_options(discovery_timing PRIVATE -static)

@@ -17,39 +17,38 @@ constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0
 constexpr DWORD kEndAccess = 0x1F0FFF;
 constexpr DWORD kLimitedQueryAccess = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
 
-class Win32ToolhelpApi : public ToolhelpApi {
-public:
-    bool Open() override {
-        m_snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        return m_snapshot != INVALID_HANDLE_VALUE;
-    }
-    bool First(Entry& entry) override {
-        return Read(::Process32First(m_snapshot, Prepared()), entry);
-    }
-    bool Next(Entry& entry) override {
-        return Read(::Process32Next(m_snapshot, Prepared()), entry);
-    }
-    void Close() override { ::CloseHandle(m_snapshot); }
-
-private:
-    PROCESSENTRY32* Prepared() {
-        m_entry = PROCESSENTRY32();
-        m_entry.dwSize = sizeof(m_entry);
-        return &m_entry;
-    }
-    bool Read(BOOL ok, Entry& entry) {
-        if (!ok)
-            return false;
-        entry.pid = m_entry.th32ProcessID;
-        entry.exeFile = m_entry.szExeFile;
-        return true;
-    }
-
-    HANDLE m_snapshot = INVALID_HANDLE_VALUE;
-    PROCESSENTRY32 m_entry = {};
-};
-
 }  // namespace
+
+bool Win32ToolhelpApi::Open() {
+    m_snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    return m_snapshot != INVALID_HANDLE_VALUE;
+}
+
+bool Win32ToolhelpApi::First(Entry& entry) {
+    PROCESSENTRY32 data = {};
+    data.dwSize = sizeof(data);
+    return Read(::Process32First(m_snapshot, &data) != FALSE, &data, entry);
+}
+
+bool Win32ToolhelpApi::Next(Entry& entry) {
+    PROCESSENTRY32 data = {};
+    data.dwSize = sizeof(data);
+    return Read(::Process32Next(m_snapshot, &data) != FALSE, &data, entry);
+}
+
+void Win32ToolhelpApi::Close() {
+    ::CloseHandle(m_snapshot);
+    m_snapshot = INVALID_HANDLE_VALUE;
+}
+
+bool Win32ToolhelpApi::Read(bool ok, const void* data, Entry& entry) {
+    if (!ok)
+        return false;
+    const PROCESSENTRY32* process = static_cast<const PROCESSENTRY32*>(data);
+    entry.pid = process->th32ProcessID;
+    entry.exeFile = process->szExeFile;
+    return true;
+}
 
 bool QueryIsNTPlatform() {
     OSVERSIONINFOA info = {};
@@ -114,13 +113,13 @@ void Win32NtProcessApi::Close(Handle handle) {
     ::CloseHandle(static_cast<HANDLE>(handle));
 }
 
-ProcessSnapshot TakeProcessSnapshot() {
+ProcessSnapshot TakeProcessSnapshot(const std::vector<std::string>& wantedPaths) {
+    Win32ToolhelpApi list;
     if (isNTPlatform) {
-        Win32NtProcessApi api;
-        return TakeNtSnapshot(api);
+        Win32NtProcessApi paths;
+        return TakeNamedSnapshot(list, paths, wantedPaths);
     }
-    Win32ToolhelpApi api;
-    return TakeToolhelpSnapshot(api);
+    return TakeToolhelpSnapshot(list);
 }
 
 bool SystemProcesses::EndProcess(uint32_t pid) {

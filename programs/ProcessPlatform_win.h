@@ -8,8 +8,23 @@ extern bool isNTPlatform;
 // Asks the platform which family it belongs to.
 bool QueryIsNTPlatform();
 
-// The running processes, listed the way the platform family allows.
-ProcessSnapshot TakeProcessSnapshot();
+// The running processes, listed the way the platform family allows. On the NT
+// family only the processes that may run one of `wantedPaths` or the task
+// manager get their image paths.
+ProcessSnapshot TakeProcessSnapshot(const std::vector<std::string>& wantedPaths);
+
+// The tool-help walk of the processes.
+class Win32ToolhelpApi : public ToolhelpApi {
+public:
+    bool Open() override;
+    bool First(Entry& entry) override;
+    bool Next(Entry& entry) override;
+    void Close() override;
+
+private:
+    static bool Read(bool ok, const void* data, Entry& entry);
+    void* m_snapshot = reinterpret_cast<void*>(-1);  // INVALID_HANDLE_VALUE
+};
 
 // The platform's process-status calls.
 class Win32NtProcessApi : public NtProcessApi {
@@ -25,6 +40,8 @@ public:
 // Lists and ends the system's processes.
 class SystemProcesses : public ProcessControl {
 public:
-    ProcessSnapshot TakeSnapshot() override { return TakeProcessSnapshot(); }
+    ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override {
+        return TakeProcessSnapshot(wantedPaths);
+    }
     bool EndProcess(uint32_t pid) override;
 };

@@ -28,6 +28,34 @@ bool ListModules(NtProcessApi& api, NtProcessApi::Handle process,
     }
 }
 
+// Appends the executable images among the modules; false when they cannot be listed.
+bool ModuleImages(NtProcessApi& api, NtProcessApi::Handle process,
+                  std::vector<NtProcessApi::Module>& modules, std::vector<std::string>& images) {
+    if (!ListModules(api, process, modules))
+        return false;
+    for (NtProcessApi::Module module : modules) {
+        std::string name = api.ModuleFileName(process, module);
+        if (IsExecutableImage(name))
+            images.push_back(std::move(name));
+    }
+    return true;
+}
+
+// The image path as the system reports it for the process; false when it gives none.
+bool DirectImage(NtProcessApi& api, uint32_t pid, std::vector<std::string>& images) {
+    std::string image = api.ImageFileName(pid);
+    if (image.empty())
+        return false;
+    if (IsExecutableImage(image))
+        images.push_back(std::move(image));
+    return true;
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 }  // namespace
 
 ProcessSnapshot TakeNtSnapshot(NtProcessApi& api) {
@@ -46,24 +74,12 @@ ProcessSnapshot TakeNtSnapshot(NtProcessApi& api) {
             continue;
         ProcessRecord record;
         record.pid = pid;
-        if (ListModules(api, process, modules)) {
-            for (NtProcessApi::Module module : modules) {
-                std::string name = api.ModuleFileName(process, module);
-                if (IsExecutableImage(name))
-                    record.imagePaths.push_back(std::move(name));
-            }
-        } else {
-            // A 32-bit process cannot list a 64-bit one's modules; its image
-            // path is still known to the system.
-            std::string image = api.ImageFileName(pid);
-            if (image.empty()) {
-                api.Close(process);
-                continue;
-            }
-            if (IsExecutableImage(image))
-                record.imagePaths.push_back(std::move(image));
-        }
+        const bool listed = ModuleImages(api, process, modules, record.imagePaths);
         api.Close(process);
+        // A 32-bit process cannot list a 64-bit one's modules; its image path
+        // is still known to the system.
+        if (!listed && !DirectImage(api, pid, record.imagePaths))
+            continue;
         snapshot.push_back(std::move(record));
     }
     return snapshot;
@@ -81,5 +97,60 @@ ProcessSnapshot TakeToolhelpSnapshot(ToolhelpApi& api) {
         snapshot.push_back(std::move(record));
     }
     api.Close();
+    return snapshot;
+}
+
+ImageNameFilter::ImageNameFilter(const std::vector<std::string>& wantedPaths) {
+    for (const std::string& path : wantedPaths) {
+        const std::string name = FileNameOf(path);
+        // A short 8.3 name may be listed under the long one, so any list that
+        // holds one reads every path, as before.
+        if (name.find('~') != std::string::npos)
+            m_everyProcess = true;
+        m_names.insert(FoldedCase(name));
+    }
+}
+
+bool ImageNameFilter::NeedsFullPath(const std::string& imageFileName) const {
+    const std::string name = FileNameOf(imageFileName);
+    // A process listed without a name could be anything.
+    return m_everyProcess || name.empty() || EndsWithNoCase(name, "taskmgr.exe") ||
+           m_names.count(FoldedCase(name)) != 0;
+}
+
+// Edges where this can differ from TakeNtSnapshot, neither of which ends a
+// different process in practice:
+// - The system's image path names the main executable only, so a process that
+//   loaded a blocked .exe as a module is no longer ended for it; the module
+//   route is taken only where the system gives no image path.
+// - The listed file name and the module path can differ in form (an 8.3 short
+//   name against a long one); a list that holds a short name reads every path,
+//   and a long blocked name never matched a short module path anyway.
+ProcessSnapshot TakeNamedSnapshot(ToolhelpApi& list, NtProcessApi& paths,
+                                  const std::vector<std::string>& wantedPaths) {
+    std::vector<ToolhelpApi::Entry> entries;
+    if (!list.Open())
+        return ProcessSnapshot();
+    ToolhelpApi::Entry entry;
+    for (bool more = list.First(entry); more && entries.size() < kMaxSnapshotProcesses;
+         more = list.Next(entry))
+        entries.push_back(entry);
+    list.Close();
+
+    const ImageNameFilter filter(wantedPaths);
+    ProcessSnapshot snapshot;
+    std::vector<NtProcessApi::Module> modules;
+    for (const ToolhelpApi::Entry& listed : entries) {
+        ProcessRecord record;
+        record.pid = listed.pid;
+        if (filter.NeedsFullPath(listed.exeFile) &&
+            !DirectImage(paths, listed.pid, record.imagePaths)) {
+            if (NtProcessApi::Handle process = paths.OpenForReading(listed.pid)) {
+                ModuleImages(paths, process, modules, record.imagePaths);
+                paths.Close(process);
+            }
+        }
+        snapshot.push_back(std::move(record));
+    }
     return snapshot;
 }

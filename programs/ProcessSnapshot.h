@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "programs/ProcessRecord.h"
 
@@ -24,7 +26,9 @@ public:
     virtual void Close(Handle handle) = 0;
 };
 
-// The tool-help walk used on the other platform family.
+// The system-wide process list: ids and image file names in one call (the
+// tool-help walk). On the NT family the names carry no folder; on the other
+// family they are the full paths.
 class ToolhelpApi {
 public:
     struct Entry {
@@ -41,8 +45,28 @@ public:
 // At most this many process ids and, at first, module handles are examined.
 constexpr uint32_t kMaxSnapshotProcesses = 1024;
 
+// Every process opened and its modules read: what the sweep did before it
+// listed names first. Kept as the reference the cheaper listing is held to.
 ProcessSnapshot TakeNtSnapshot(NtProcessApi& api);
 ProcessSnapshot TakeToolhelpSnapshot(ToolhelpApi& api);
+
+// The image file names whose full path a snapshot must read to decide about
+// `wantedPaths`: the file names of those paths, and the task manager's tail.
+class ImageNameFilter {
+public:
+    explicit ImageNameFilter(const std::vector<std::string>& wantedPaths);
+    bool NeedsFullPath(const std::string& imageFileName) const;
+
+private:
+    std::unordered_set<std::string> m_names;  // letters folded
+    bool m_everyProcess = false;
+};
+
+// One listing of the processes; the full image paths are read only of those the
+// filter names, so every other record has no paths. For deciding about
+// `wantedPaths` (and the task manager) it gives what TakeNtSnapshot gives.
+ProcessSnapshot TakeNamedSnapshot(ToolhelpApi& list, NtProcessApi& paths,
+                                  const std::vector<std::string>& wantedPaths);
 
 // An executable image: its name ends in ".exe" or ".com", letters folded.
 bool IsExecutableImage(const std::string& path);

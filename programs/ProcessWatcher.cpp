@@ -19,7 +19,7 @@ unsigned ProcessWatcher::Sweep() {
     m_host.HideMainWindow();
     m_sweepBusy = true;
 
-    const ProcessSnapshot snapshot = m_control.TakeSnapshot();
+    const ProcessSnapshot snapshot = m_control.TakeSnapshot(m_blockedPrograms);
     unsigned ended = 0;
     for (uint32_t pid : FindBlockedProcesses(snapshot, m_blockedPrograms))
         if (m_control.EndProcess(pid))

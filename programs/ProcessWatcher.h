@@ -10,7 +10,9 @@
 class ProcessControl {
 public:
     virtual ~ProcessControl() = default;
-    virtual ProcessSnapshot TakeSnapshot() = 0;
+    // Needs the full image paths only of processes that may run one of `wantedPaths`
+    // or the task manager.
+    virtual ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) = 0;
     // Opens the process for ending and ends it; false only when it could not be opened.
     virtual bool EndProcess(uint32_t pid) = 0;
 };

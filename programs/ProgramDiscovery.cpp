@@ -73,6 +73,58 @@ bool FolderScanner::FindFiles(const std::string& pattern, bool includeFiles, boo
     return true;
 }
 
+bool FolderScanner::ListTree(const std::string& folder,
+                             const std::vector<std::string>& extensions) {
+    m_root = NormaliseFolder(folder);
+    m_folders.clear();
+    std::vector<Hits> hitsPerFolder;  // in the order of m_folders
+    const bool ok = ListOnce(m_root, extensions, hitsPerFolder);
+    if (ok)
+        m_folders.push_back(m_root);
+    for (size_t e = 0; e < extensions.size(); ++e)
+        for (Hits& hits : hitsPerFolder)
+            for (FoundFile& file : hits[e])
+                m_files.push_back(std::move(file));
+    return ok;
+}
+
+// Lists `folder` and, depth first, its subfolders, each after its own subfolders.
+bool FolderScanner::ListOnce(const std::string& folder, const std::vector<std::string>& extensions,
+                             std::vector<Hits>& hitsPerFolder) {
+    std::vector<FileEntry> entries;
+    if (!m_search.Search(folder + "\\*.*", entries))
+        return false;
+    // Files are searched under the folder's normalised name, as FindFiles does; it
+    // differs only for a folder whose name ends in white space.
+    const std::string base = NormaliseFolder(folder);
+    std::vector<FileEntry> other;
+    if (base != folder && !m_search.Search(base + "\\*.*", other))
+        return false;
+    // Names match in their long form only. A wildcard search also matched a
+    // longer extension through its 8.3 name (x.lnkx as X~1.LNK); the shell does
+    // not name its shortcuts so.
+    Hits hits(extensions.size());
+    for (const FileEntry& entry : base == folder ? entries : other) {
+        if (entry.IsFolder() || IsDotEntry(entry.name))
+            continue;
+        for (size_t e = 0; e < extensions.size(); ++e)
+            if (EndsWithNoCase(entry.name, extensions[e].c_str())) {
+                hits[e].push_back({base + "\\" + entry.name, entry});
+                break;
+            }
+    }
+    for (const FileEntry& entry : entries) {
+        if (!entry.IsFolder() || IsDotEntry(entry.name))
+            continue;
+        const std::string sub = folder + "\\" + entry.name;
+        if (!ListOnce(sub, extensions, hitsPerFolder))
+            return false;
+        m_folders.push_back(sub);
+    }
+    hitsPerFolder.push_back(std::move(hits));
+    return true;
+}
+
 std::string ShortcutName(const std::string& shortcutPath) {
     size_t cut = shortcutPath.rfind('\\');
     if (cut == std::string::npos)
@@ -84,8 +136,7 @@ std::string ShortcutName(const std::string& shortcutPath) {
 void ScanShortcutFolder(ShortcutSystem& system, const std::string& folder,
                         std::vector<DiscoveredProgram>& results) {
     FolderScanner scanner(system);
-    scanner.SetRoot(folder, true);
-    if (!scanner.FindFiles("*.lnk", true, false) || !scanner.FindFiles("*.pif", true, false))
+    if (!scanner.ListTree(folder, {".lnk", ".pif"}))
         return;
 
     for (const FolderScanner::FoundFile& file : scanner.files()) {

@@ -48,6 +48,9 @@ public:
     void SetRoot(const std::string& folder, bool recursive);
     // Searches each listed folder in turn and appends the hits; false when a search failed.
     bool FindFiles(const std::string& pattern, bool includeFiles, bool includeFolders);
+    // SetRoot(folder, true), then FindFiles for files ending in each of `extensions` in turn,
+    // with each folder listed once instead of once per step. False when a listing failed.
+    bool ListTree(const std::string& folder, const std::vector<std::string>& extensions);
 
     const std::string& root() const { return m_root; }
     const std::vector<std::string>& folders() const { return m_folders; }
@@ -55,6 +58,9 @@ public:
 
 private:
     void ListBelow(const std::string& folder);
+    using Hits = std::vector<std::vector<FoundFile>>;  // per extension
+    bool ListOnce(const std::string& folder, const std::vector<std::string>& extensions,
+                  std::vector<Hits>& hitsPerFolder);
 
     FileSearch& m_search;
     std::string m_root;

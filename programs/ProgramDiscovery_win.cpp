@@ -22,6 +22,22 @@ FileEntry EntryOf(const WIN32_FIND_DATAA& data) {
     return entry;
 }
 
+// Short names left out and a larger buffer per call: the fastest listing. Systems
+// before Windows 7 refuse both, and then the plain listing is used.
+bool g_fastListing = true;
+
+HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
+    if (g_fastListing) {
+        HANDLE find = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (find != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_INVALID_PARAMETER)
+            return find;
+        g_fastListing = false;
+    }
+    return ::FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch,
+                              nullptr, 0);
+}
+
 // Reads the target of a loaded link object; "" on any failure.
 std::string TargetOf(IShellLinkA* link, IPersistFile* file, const std::string& path) {
     wchar_t wide[MAX_PATH] = {};
@@ -61,7 +77,7 @@ std::string ResolveShortcut(const std::string& shortcutPath) {
 
 bool Win32ShortcutSystem::Search(const std::string& pattern, std::vector<FileEntry>& entries) {
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+    HANDLE find = FindFirst(pattern, data);
     if (find == INVALID_HANDLE_VALUE) {
         // A folder without matches is an empty result, not a failed search.
         const DWORD error = ::GetLastError();
@@ -73,6 +89,10 @@ bool Win32ShortcutSystem::Search(const std::string& pattern, std::vector<FileEnt
     const DWORD error = ::GetLastError();
     ::FindClose(find);
     return error == ERROR_NO_MORE_FILES;
+}
+
+bool FastFolderListing() {
+    return g_fastListing;
 }
 
 bool Win32ShortcutSystem::FolderPath(FolderKind kind, std::string& path) {

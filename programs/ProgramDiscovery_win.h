@@ -11,6 +11,9 @@ std::vector<DiscoveredProgram> DiscoverInstalledPrograms();
 // May let the shell update a shortcut whose target moved.
 std::string ResolveShortcut(const std::string& shortcutPath);
 
+// False once the system refused the fast folder listing and the plain one is used.
+bool FastFolderListing();
+
 // The shell's special folders, file search and shortcuts.
 class Win32ShortcutSystem : public ShortcutSystem {
 public:

@@ -1,24 +1,52 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
+#include "programs/ProcessMatch.h"
 #include "programs/ProcessSnapshot.h"
+#include "programs/ProcessWatcher.h"
 
 namespace {
 
 // A pretend system: processes with modules, and the failures we want to see.
-class FakeNtApi : public NtProcessApi {
+// Both listings read it: the process-status calls and the tool-help walk.
+class FakeNtApi : public NtProcessApi, public ToolhelpApi {
 public:
     struct Process {
         std::vector<std::string> modules;
-        bool openable = true;
+        bool openable = true;  // for reading, and so for ending
         bool modulesListable = true;
         std::string image;  // what the direct image query reports
+        std::string listedName;  // the walk's name when it is not the image's file name
     };
     std::vector<std::pair<uint32_t, Process>> processes;
     bool enumFails = false;
     std::vector<uint32_t> enumModuleBufferSizes;
     int open = 0;
+    int pathReads = 0;  // direct image queries and opens for reading
+
+    // The tool-help walk: ids and file names, as the NT family gives them.
+    size_t next = 0;
+    bool Open() override { return !enumFails; }
+    bool First(Entry& e) override {
+        next = 0;
+        return Next(e);
+    }
+    bool Next(Entry& e) override {
+        if (next >= processes.size())
+            return false;
+        const Process& p = processes[next].second;
+        e.pid = processes[next++].first;
+        e.exeFile = p.listedName;
+        const std::string main = !p.image.empty() ? p.image
+                                 : p.modules.empty() ? std::string()
+                                                     : p.modules[0];
+        if (e.exeFile.empty())
+            e.exeFile = main.substr(main.find_last_of('\\') + 1);
+        return true;
+    }
+    void Close() override {}
 
     bool EnumProcesses(uint32_t* ids, uint32_t bytes, uint32_t* written) override {
         if (enumFails)
@@ -33,6 +61,7 @@ public:
         return true;
     }
     Handle OpenForReading(uint32_t pid) override {
+        ++pathReads;
         Process* p = Find(pid);
         if (!p || !p->openable)
             return nullptr;
@@ -51,12 +80,12 @@ public:
     }
     std::string ModuleFileName(Handle, Module m) override { return *static_cast<std::string*>(m); }
     std::string ImageFileName(uint32_t pid) override {
+        ++pathReads;
         Process* p = Find(pid);
         return p ? p->image : std::string();
     }
     void Close(Handle) override { --open; }
 
-private:
     Process* Find(uint32_t pid) {
         for (auto& p : processes)
             if (p.first == pid)
@@ -184,6 +213,178 @@ TEST(ToolhelpSnapshot, OneRecordPerEntryWithItsPathWhateverTheExtension) {
     FakeToolhelp failing;
     failing.openFails = true;
     EXPECT_TRUE(TakeToolhelpSnapshot(failing).empty());
+}
+
+// A sweep over the fake system through one of the two listings.
+class FakeControl : public ProcessControl {
+public:
+    FakeControl(FakeNtApi& system, bool named) : m_system(system), m_named(named) {}
+    std::vector<uint32_t> ended;
+    ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override {
+        return m_named ? TakeNamedSnapshot(m_system, m_system, wantedPaths)
+                       : TakeNtSnapshot(m_system);
+    }
+    bool EndProcess(uint32_t pid) override {
+        FakeNtApi::Process* p = m_system.Find(pid);
+        if (!p || !p->openable)
+            return false;
+        ended.push_back(pid);
+        return true;
+    }
+
+private:
+    FakeNtApi& m_system;
+    bool m_named;
+};
+
+class NoWindow : public WatcherHost {
+public:
+    bool HasMainWindow() override { return false; }
+    void HideMainWindow() override {}
+    void StartNotice() override {}
+};
+
+// What two sweeps end, the ended processes staying gone in between.
+std::vector<uint32_t> EndedBy(FakeNtApi system, bool named, const std::vector<std::string>& blocked) {
+    FakeControl control(system, named);
+    NoWindow host;
+    std::atomic<bool> notice{false};
+    ProcessWatcher watcher(control, host, notice);
+    watcher.Start(blocked);
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        const size_t before = control.ended.size();
+        watcher.Sweep();
+        for (size_t i = before; i < control.ended.size(); ++i) {
+            auto& ps = system.processes;
+            const uint32_t pid = control.ended[i];
+            ps.erase(std::remove_if(ps.begin(), ps.end(), [pid](auto& p) { return p.first == pid; }),
+                     ps.end());
+        }
+    }
+    return control.ended;
+}
+
+// A process as the system shows it: the query names its first module.
+FakeNtApi::Process Real(std::vector<std::string> modules) {
+    FakeNtApi::Process p = Mods(std::move(modules));
+    if (!p.modules.empty())
+        p.image = p.modules[0];
+    return p;
+}
+
+struct SameEndingsCase {
+    const char* what;
+    std::vector<std::pair<uint32_t, FakeNtApi::Process>> processes;
+    std::vector<std::string> blocked;
+    std::vector<uint32_t> ended;
+};
+
+TEST(NamedSnapshot, EndsWhatTheFullSnapshotEnds) {
+    FakeNtApi::Process noQuery = Mods({"C:\\Games\\game.exe"});  // only the modules tell
+    FakeNtApi::Process wide;  // 64-bit, seen from 32 bits
+    wide.modulesListable = false;
+    wide.image = "C:\\Games\\game.exe";
+    FakeNtApi::Process guarded = Real({"C:\\Games\\game.exe"});
+    guarded.openable = false;
+    FakeNtApi::Process shortForm = Real({"C:\\PROGRA~1\\Game\\GAME~1.EXE"});
+    shortForm.listedName = "game.exe";
+    FakeNtApi::Process screen = Real({"C:\\Games\\game.scr"});
+
+    std::vector<std::pair<uint32_t, FakeNtApi::Process>> many;
+    for (uint32_t pid = 1; pid <= 1100; ++pid)
+        many.push_back({pid, Real({"C:\\p" + std::to_string(pid) + "\\game.exe"})});
+
+    const std::vector<SameEndingsCase> cases = {
+        {"whole paths, letters folded, snapshot order",
+         {{10, Real({"C:\\Games\\Solitaire.exe"})}, {11, Real({"C:\\Work\\editor.exe"})},
+          {12, Real({"c:\\games\\SOLITAIRE.EXE"})}, {13, Real({"C:\\Games\\Solitaire.exe.old"})},
+          {14, Real({"D:\\Games\\Solitaire.exe"})}, {15, Real({"C:\\GAMES\\CHESS.EXE"})}},
+         {"C:\\Games\\Chess.exe", "C:\\Games\\Solitaire.exe"},
+         {10, 12, 15}},
+        {"other forms of a path",
+         {{1, Real({"C:\\PROGRA~1\\Game\\game.exe"})},
+          {2, Real({"C:\\Program Files\\Game\\.\\game.exe"})},
+          {3, Real({"C:/Program Files/Game/game.exe"})},
+          {4, Real({" C:\\Program Files\\Game\\game.exe"})}},
+         {"C:\\Program Files\\Game\\game.exe"},
+         {}},
+        {"several rules, one process",
+         {{7, Real({"C:\\a.exe", "C:\\b.exe"})}, {8, Real({"C:\\b.exe"})}},
+         {"C:\\a.exe", "C:\\A.EXE", "C:\\b.exe"},
+         {7, 8}},
+        {"no images", {{1, Real({})}, {2, Real({""})}}, {"", "C:\\a.exe"}, {}},
+        {"task manager after the blocked, one per sweep",
+         {{20, Real({"C:\\Windows\\System32\\Taskmgr.exe"})}, {21, Real({"C:\\Games\\game.exe"})},
+          {22, Real({"C:\\Tools\\TASKMGR.EXE"})}},
+         {"C:\\Games\\game.exe"},
+         {21, 20, 22}},
+        {"task manager without blocked programs",
+         {{20, Real({"C:\\Windows\\System32\\Taskmgr.exe"})}},
+         {},
+         {20}},
+        {"task manager tail edges",
+         {{1, Real({"C:\\x\\mytaskmgr.exe"})}, {2, Real({"C:\\x\\taskmgr.exe.bak"})},
+          {3, Real({"C:\\x\\askmgr.exe"})}, {4, Real({"C:\\x\\taskmgr.com"})},
+          {5, Real({"taskmgr.exe"})}},
+         {},
+         {1, 5}},
+        {"a blocked task manager once",
+         {{30, Real({"C:\\Windows\\taskmgr.exe"})}, {31, Real({"C:\\Other\\taskmgr.exe"})}},
+         {"c:\\windows\\TASKMGR.exe"},
+         {30, 31}},
+        {"one id listed thrice",
+         {{5, Real({"C:\\a.exe"})}, {5, Real({"C:\\a.exe"})}, {5, Real({"C:\\taskmgr.exe"})}},
+         {"C:\\a.exe"},
+         {5}},
+        {"every copy, one sweep",
+         {{1, Real({"C:\\Games\\game.exe"})}, {2, Real({"C:\\Work\\notes.exe"})},
+          {3, Real({"c:\\games\\GAME.exe"})}},
+         {"C:\\Games\\game.exe"},
+         {1, 3}},
+        {"only the modules tell", {{1, noQuery}}, {"C:\\Games\\game.exe"}, {1}},
+        {"modules cannot be listed", {{1, wide}}, {"C:\\Games\\game.exe"}, {1}},
+        {"cannot be opened", {{1, guarded}}, {"C:\\Games\\game.exe"}, {}},
+        {"a short name in the list", {{1, shortForm}}, {"C:\\PROGRA~1\\Game\\GAME~1.EXE"}, {1}},
+        {"not an executable image", {{1, screen}}, {"C:\\Games\\game.scr"}, {}},
+        {"the first 1024 processes only",
+         many,
+         {"C:\\p1000\\game.exe", "C:\\p1050\\game.exe"},
+         {1000}},
+    };
+    for (const SameEndingsCase& c : cases) {
+        FakeNtApi system;
+        system.processes = c.processes;
+        EXPECT_EQ(EndedBy(system, false, c.blocked), c.ended) << c.what << " (full)";
+        EXPECT_EQ(EndedBy(system, true, c.blocked), c.ended) << c.what << " (named)";
+    }
+}
+
+TEST(NamedSnapshot, ReadsPathsOnlyOfProcessesThatMayMatch) {
+    FakeNtApi system;
+    for (uint32_t pid = 1; pid <= 50; ++pid)
+        system.processes.push_back({pid, Real({"C:\\bg\\idle" + std::to_string(pid) + ".exe"})});
+    system.processes.push_back({60, Real({"C:\\Games\\Game.exe"})});
+    system.processes.push_back({61, Real({"D:\\Other\\GAME.EXE"})});
+    system.processes.push_back({62, Real({"C:\\Windows\\mytaskmgr.exe"})});
+
+    const ProcessSnapshot snapshot = TakeNamedSnapshot(system, system, {"C:\\Games\\game.exe"});
+    EXPECT_EQ(system.pathReads, 3) << "the two game.exe and the task manager";
+    ASSERT_EQ(snapshot.size(), 53u) << "every listed process has a record";
+    EXPECT_TRUE(snapshot[0].imagePaths.empty());
+    EXPECT_EQ(snapshot[51].imagePaths, (std::vector<std::string>{"D:\\Other\\GAME.EXE"}));
+    EXPECT_EQ(system.open, 0);
+
+    FakeNtApi failing;
+    failing.enumFails = true;
+    EXPECT_TRUE(TakeNamedSnapshot(failing, failing, {"C:\\a.exe"}).empty());
+}
+
+TEST(NamedSnapshot, AProcessThatLoadedABlockedExeAsAModuleIsNoLongerEnded) {
+    // The one known difference: the system's image path names the main executable.
+    FakeNtApi system;
+    system.processes = {{1, Real({"C:\\Tools\\host.exe", "C:\\Games\\game.exe"})}};
+    EXPECT_EQ(EndedBy(system, false, {"C:\\Games\\game.exe"}), (std::vector<uint32_t>{1}));
+    EXPECT_TRUE(EndedBy(system, true, {"C:\\Games\\game.exe"}).empty());
 }
 
 }  // namespace

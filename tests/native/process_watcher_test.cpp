@@ -14,7 +14,7 @@ public:
     std::vector<uint32_t> ended;
     std::function<void()> duringSnapshot;
 
-    ProcessSnapshot TakeSnapshot() override {
+    ProcessSnapshot TakeSnapshot(const std::vector<std::string>&) override {
         if (duringSnapshot)
             duringSnapshot();
         return running;

@@ -191,6 +191,49 @@ TEST(FolderScanner, FailedSearchStopsButKeepsTheHitsSoFar) {
     EXPECT_EQ(Paths(scanner), (std::vector<std::string>{"R\\A\\a.lnk", "R\\B\\b.lnk"}));
 }
 
+TEST(FolderScanner, ListTreeFindsWhatTheStepByStepSearchFindsListingEachFolderOnce) {
+    struct Tree {
+        const char* what;
+        std::vector<std::pair<std::string, std::vector<std::string>>> folders;
+        const char* root;
+    };
+    const std::vector<Tree> trees = {
+        {"deep and wide",
+         {{"R", {"b.pif", "A\\", "x.lnk", "B\\", "Y.LNK", "notes.txt"}},
+          {"R\\A", {"A1\\", "a.PIF", "A2\\", "a.lnk"}},
+          {"R\\A\\A1", {"deep.lnk", "A1x\\", "deep.pif"}},
+          {"R\\A\\A1\\A1x", {".lnk", "x.lnk.bak", "xlnk", "Folder.lnk\\"}},
+          {"R\\A\\A1\\A1x\\Folder.lnk", {"inside.lnk"}},
+          {"R\\A\\A2", {}},
+          {"R\\B", {"b.lnk"}}},
+         "R\\"},
+        {"a root given with a slash", {{"/r", {"sub\\", "t.pif"}}, {"/r\\sub", {"s.lnk"}}}, "/r/ "},
+        {"a subfolder whose name ends in a space",
+         {{"R", {"odd \\", "r.lnk"}}, {"R\\odd ", {"hidden.lnk"}}, {"R\\odd", {"seen.lnk"}}},
+         "R"},
+        {"an empty tree", {{"R", {}}}, "R"},
+    };
+    for (const Tree& tree : trees) {
+        FakeSystem fs;
+        for (const auto& f : tree.folders)
+            fs.Folder(f.first, f.second);
+        FolderScanner steps(fs);
+        steps.SetRoot(tree.root, true);
+        ASSERT_TRUE(steps.FindFiles("*.lnk", true, false)) << tree.what;
+        ASSERT_TRUE(steps.FindFiles("*.pif", true, false)) << tree.what;
+
+        fs.searched.clear();
+        FolderScanner once(fs);
+        ASSERT_TRUE(once.ListTree(tree.root, {".lnk", ".pif"})) << tree.what;
+        EXPECT_EQ(once.root(), steps.root()) << tree.what;
+        EXPECT_EQ(once.folders(), steps.folders()) << tree.what;
+        EXPECT_EQ(Paths(once), Paths(steps)) << tree.what;
+        const std::set<std::string> distinct(fs.searched.begin(), fs.searched.end());
+        EXPECT_EQ(distinct.size(), fs.searched.size()) << tree.what << ": a folder listed twice";
+        EXPECT_LE(fs.searched.size(), once.folders().size() + 1) << tree.what;
+    }
+}
+
 TEST(ShortcutName, IsTheFileNameWithoutItsExtension) {
     EXPECT_EQ(ShortcutName("C:\\Start Menu\\Word Pad.lnk"), "Word Pad");
     EXPECT_EQ(ShortcutName("/home/me/Desktop/Word Pad.lnk"), "Word Pad");
@@ -311,11 +354,11 @@ TEST_F(Discovery, AFailedSearchAddsNothingFromThatTree) {
     fs.Shortcut("C:\\Menu\\Sub\\Two.lnk", "C:\\two.exe");
     fs.Shortcut("C:\\Desk\\Three.lnk", "C:\\three.exe");
 
-    // The ".pif" search fails after every ".lnk" was found.
-    fs.failingPatterns.insert("C:\\Menu\\*.pif");
+    // The root's listing fails after every subfolder was searched.
+    fs.failingPatterns.insert("C:\\Menu\\*.*");
     EXPECT_EQ(Names(DiscoverInstalledPrograms(fs)), std::vector<std::string>{"Three"});
 
-    fs.failingPatterns = {"C:\\Menu\\Sub\\*.lnk"};
+    fs.failingPatterns = {"C:\\Menu\\Sub\\*.*"};
     EXPECT_EQ(Names(DiscoverInstalledPrograms(fs)), std::vector<std::string>{"Three"});
 }
 

@@ -66,10 +66,14 @@ protected:
     e2e::Program& Run(const std::string& exe) {
         m_started.push_back(std::make_unique<e2e::Program>());
         EXPECT_TRUE(e2e::Start(exe, *m_started.back())) << exe;
-        // Listed only once its image is mapped.
+        // Listed with its path only once its image is mapped.
         const DWORD pid = m_started.back()->pid;
-        EXPECT_TRUE(
-            e2e::WaitUntil([pid] { return FindPid(TakeProcessSnapshot(), pid) != nullptr; }, 5000));
+        EXPECT_TRUE(e2e::WaitUntil(
+            [pid, exe] {
+                const ProcessRecord* record = FindPid(TakeProcessSnapshot({exe}), pid);
+                return record && !record->imagePaths.empty();
+            },
+            5000));
         return *m_started.back();
     }
 
@@ -80,17 +84,45 @@ protected:
     std::vector<std::unique_ptr<e2e::Program>> m_started;
 };
 
-TEST_F(ProcessWin, SnapshotListsThisProcessUnderItsFullPath) {
-    const ProcessSnapshot snapshot = TakeProcessSnapshot();
+TEST_F(ProcessWin, SnapshotReadsFullPathsOnlyOfNamedProcesses) {
+    const std::string folder = e2e::FreshFolder("hw-named");
+    const std::string exe = Helper(folder, "Named-Helper.exe");
+    e2e::Program& helper = Run(exe);
+    e2e::Program& other = Run(Helper(folder, "other-helper.exe"));
+
+    // Asked by another folder and letter case: the file name is enough to read the path.
+    const ProcessSnapshot snapshot = TakeProcessSnapshot({"D:\\elsewhere\\NAMED-HELPER.EXE"});
+    const ProcessRecord* named = FindPid(snapshot, helper.pid);
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->imagePaths, (std::vector<std::string>{exe}));
+    const ProcessRecord* unnamed = FindPid(snapshot, other.pid);
+    ASSERT_NE(unnamed, nullptr) << "every process is listed";
+    EXPECT_TRUE(unnamed->imagePaths.empty());
     const ProcessRecord* self = FindPid(snapshot, ::GetCurrentProcessId());
     ASSERT_NE(self, nullptr);
+    EXPECT_TRUE(self->imagePaths.empty());
+
+    // The single-instance test asks for its own path.
+    self = FindPid(TakeProcessSnapshot({ModulePath()}), ::GetCurrentProcessId());
+    ASSERT_NE(self, nullptr);
     EXPECT_EQ(self->imagePaths, (std::vector<std::string>{ModulePath()}));
-    EXPECT_GT(snapshot.size(), 1u);
+}
+
+TEST_F(ProcessWin, NamedAndFullSnapshotsGiveTheSamePathsForTheNamed) {
+    const std::string folder = e2e::FreshFolder("hw-same");
+    const std::string exe = Helper(folder, "same.exe");
+    e2e::Program& helper = Run(exe);
+    Win32NtProcessApi api;
+    const ProcessRecord* full = FindPid(TakeNtSnapshot(api), helper.pid);
+    const ProcessRecord* named = FindPid(TakeProcessSnapshot({exe}), helper.pid);
+    ASSERT_NE(full, nullptr);
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->imagePaths, full->imagePaths);
 }
 
 TEST_F(ProcessWin, ToolhelpWalkGivesEveryProcessOneImage) {
     isNTPlatform = false;
-    const ProcessSnapshot snapshot = TakeProcessSnapshot();
+    const ProcessSnapshot snapshot = TakeProcessSnapshot({});
     const ProcessRecord* self = FindPid(snapshot, ::GetCurrentProcessId());
     ASSERT_NE(self, nullptr);
     ASSERT_EQ(self->imagePaths.size(), 1u);
@@ -110,7 +142,7 @@ public:
 
 class FallbackProcesses : public SystemProcesses {
 public:
-    ProcessSnapshot TakeSnapshot() override {
+    ProcessSnapshot TakeSnapshot(const std::vector<std::string>&) override {
         ModulesRefused api;
         return TakeNtSnapshot(api);
     }
@@ -131,6 +163,31 @@ TEST_F(ProcessWin, ImagePathIsAskedDirectlyWhenModulesCannotBeListed) {
     watcher.Start({folder + "wide.exe"});
     EXPECT_EQ(watcher.Sweep(), 1u);
     EXPECT_TRUE(program.WaitEnd(5000));
+}
+
+// Where the system gives no image path, the modules still do.
+class QueryRefused : public Win32NtProcessApi {
+public:
+    std::string ImageFileName(uint32_t) override { return std::string(); }
+};
+
+TEST_F(ProcessWin, ModulePathIsReadWhenTheImageQueryFails) {
+    const std::string folder = e2e::FreshFolder("hw-query");
+    const std::string exe = Helper(folder, "queried.exe");
+    e2e::Program& program = Run(exe);
+    Win32ToolhelpApi list;
+    QueryRefused paths;
+    // A process that has just started may still be writing its module list.
+    std::vector<std::string> seen;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            const ProcessRecord* record =
+                FindPid(TakeNamedSnapshot(list, paths, {exe}), program.pid);
+            seen = record ? record->imagePaths : std::vector<std::string>{"<not listed>"};
+            return seen == std::vector<std::string>{exe};
+        },
+        5000))
+        << (seen.empty() ? "<no path>" : seen[0]);
 }
 
 TEST_F(ProcessWin, SweepEndsABlockedProgramNamedInOtherLetterCase) {

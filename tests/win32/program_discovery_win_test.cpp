@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <iostream>
+#include <set>
 
 #include "e2e/Driver.h"
 #include "base/Text.h"
@@ -195,6 +196,22 @@ TEST_F(ProgramDiscoveryWin, SearchTellsNoMatchFromAFailedSearch) {
     EXPECT_TRUE(entries.empty());
     EXPECT_FALSE(system.Search(menu + "Nowhere\\*.lnk", entries));
     EXPECT_TRUE(entries.empty());
+}
+
+TEST_F(ProgramDiscoveryWin, TheFastListingIsAcceptedAndGivesNamesAndKinds) {
+    WriteText(menu + "a.lnk", "x");
+    MakeFolder(menu + "Sub");
+    Win32ShortcutSystem system;
+    std::vector<FileEntry> entries;
+    ASSERT_TRUE(system.Search(menu + "*.*", entries));
+    EXPECT_TRUE(FastFolderListing()) << "basic information with large fetch was refused";
+    std::set<std::string> seen;
+    for (const FileEntry& e : entries) {
+        seen.insert(e.name + (e.IsFolder() ? "\\" : ""));
+        if (e.name == "a.lnk")
+            EXPECT_EQ(e.size, 1u);
+    }
+    EXPECT_EQ(seen, (std::set<std::string>{".\\", "..\\", "a.lnk", "Sub\\"}));
 }
 
 TEST(ProgramDiscoveryMachine, RealFoldersGiveOnlyExistingExecutablesOnce) {
