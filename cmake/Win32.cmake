@@ -109,3 +109,10 @@ add_dependencies(session_bench Hushwall ${HELPER_NAMES})
 add_executable(discovery_timing tests/bench/win32/discovery_timing.cpp)
 target_link_libraries(discovery_timing PRIVATE hushwall_core)
 target_link_options(discovery_timing PRIVATE -static)
+
+# Time from "Hushwall NOW!" to the start code at the recording filter service; run by scripts/bench.sh.
+add_executable(filter_timing tests/bench/win32/filter_timing.cpp)
+target_include_directories(filter_timing PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(filter_timing PRIVATE hushwall_core e2e_driver)
+target_link_options(filter_timing PRIVATE -static)
+add_dependencies(filter_timing Hushwall HushwallFilterTest)

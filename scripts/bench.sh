@@ -6,6 +6,8 @@
 #                                      each BIN is the bin folder of another build of Hushwall.exe
 #                                      (say, an older one) measured in the same run
 #   scripts/bench.sh discovery [BIN...]  shortcut discovery over a tree of 14,500 empty folders
+#   scripts/bench.sh filter [RUNS]     "Hushwall NOW!" with 200 websites up to the start code at
+#                                      the filter service (its recording build); median of 5 runs
 # Environment: BENCH_IDLE (background processes, 50), BENCH_WINDOW (seconds per CPU
 # window, 30), BENCH_ROUNDS (CPU rounds, 2), BENCH_RUNS (latency samples, 60),
 # BENCH_FOLDERS (discovery folders, 14500).
@@ -205,12 +207,20 @@ bench_discovery() {
     done
 }
 
+bench_filter() {
+    . scripts/windows-build.sh filter_timing
+    start_wine "$root/$build/bench-filter"
+    # 127.0.0.1 to 127.0.0.200: each literal resolves at once, its "www." form goes to DNS.
+    HUSHWALL_WINE_TIMEOUT=1200 run "$build/bin/filter_timing.exe" "${1:-5}" 200
+}
+
 case $mode in
 sweep) bench_sweep "$@" ;;
 session) bench_session "$@" ;;
 discovery) bench_discovery "$@" ;;
+filter) bench_filter "$@" ;;
 *)
-    sed -n '2,11p' "$0" >&2
+    sed -n '2,13p' "$0" >&2
     exit 2
     ;;
 esac

@@ -50,6 +50,12 @@ start)
     server_pid=$!
     if [ ! -f "$prefix/system.reg" ]; then
         timeout 180 "$loader" wineboot -i >/dev/null 2>&1 || true
+        # The first boot of a prefix leaves the service manager's start lock
+        # taken: StartService then fails with 1055 until the server restarts.
+        "$server" -k >/dev/null 2>&1 || true
+        wait "$server_pid" 2>/dev/null || true
+        "$server" -f -p >/dev/null 2>&1 &
+        server_pid=$!
     fi
     # Wine links the user's Desktop and Documents to this machine's home folder;
     # the tests get folders of their own, so that walking them stays small.

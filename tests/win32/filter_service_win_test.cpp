@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/Driver.h"
+#include "win32/filter/Journal.h"
 #include "hook/HookPipe.h"
 #include "hook/HookRule.h"
 
@@ -114,10 +115,7 @@ private:
 };
 
 std::string Journal() {
-    std::ifstream in(e2e::OwnFolder() + "HushwallFilterTest.journal", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return JournalCalls(ReadJournal(e2e::OwnFolder() + "HushwallFilterTest.journal"));
 }
 
 std::string FailSafeText() {

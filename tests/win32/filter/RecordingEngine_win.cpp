@@ -2,8 +2,10 @@
 // (the filtering platform does not run under Wine). It keeps filters in memory
 // with real transactions and appends every call to HushwallFilterTest.journal
 // beside the executable, one line each, for the tests to read:
-//   open | provider add | provider remove | begin | commit | abort
-//   add <id> <filter as DescribeFilter writes it> | delete <id>
+//   <microseconds> open | provider add | provider remove | begin | commit | abort
+//   <microseconds> add <id> <filter as DescribeFilter writes it> | delete <id>
+// The stamp is the performance counter in microseconds, which every process of
+// the machine shares, so a driver can time its own actions against the lines.
 #include <windows.h>
 
 #include <cstdio>
@@ -79,9 +81,16 @@ public:
 
 private:
     bool Note(const std::string& line) {
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        // In two parts, so that the product cannot overflow.
+        const long long seconds = now.QuadPart / frequency.QuadPart;
+        const long long micros = seconds * 1000000 +
+                                 (now.QuadPart % frequency.QuadPart) * 1000000 / frequency.QuadPart;
         FILE* file = _wfopen(m_journal.c_str(), L"ab");
         if (file) {
-            std::fprintf(file, "%s\r\n", line.c_str());
+            std::fprintf(file, "%lld %s\r\n", micros, line.c_str());
             std::fclose(file);
         }
         return true;

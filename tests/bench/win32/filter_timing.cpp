@@ -1,0 +1,147 @@
+// Times "Hushwall NOW!" with 200 ticked websites, 127.0.0.1 to 127.0.0.200, up
+// to the start code reaching the filter service (the recording build, whose
+// journal lines carry the performance counter, shared by all processes).
+// Runs as many sessions as asked (default 5) and prints each and the medians;
+// a second argument sets the number of websites.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "e2e/Driver.h"
+#include "lists/ListFile.h"
+#include "win32/filter/Journal.h"
+
+namespace {
+
+constexpr int kBlockNow = 1000, kMinutes = 1005;
+int g_sites = 200;
+
+int RunTool(const std::string& exe, const std::string& args) {
+    std::string command = "\"" + exe + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+// The same clock and unit as the journal's stamps.
+long long NowMicros() {
+    LARGE_INTEGER now, frequency;
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return now.QuadPart / frequency.QuadPart * 1000000 +
+           now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+}
+
+long long FileTimeMicros(const FILETIME& t) {
+    return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10;
+}
+
+struct Run {
+    double hiddenMs = -1;   // the window gone to the tray: the session begins
+    double loggedMs = -1;   // default.log written: every name resolved
+    double startMs = -1;    // the start code's transaction begins in the service
+    double committedMs = -1;
+    size_t filters = 0;
+};
+
+bool OneRun(const std::string& tool, Run& run) {
+    const std::string journalPath = e2e::OwnFolder() + "HushwallFilterTest.journal";
+    RunTool(tool, "--uninstall");
+    ::DeleteFileA(journalPath.c_str());
+    e2e::ForgetSession("Hushwall");
+
+    const std::string folder = e2e::FreshFolder("hw-filter-timing");
+    const std::string exe = folder + "Hushwall.exe";
+    EntryList sites;
+    for (int i = 1; i <= g_sites; ++i)
+        sites.push_back({"http://127.0.0." + std::to_string(i) + "/", "Site " + std::to_string(i), true});
+    if (!::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE) ||
+        !SaveEntryList(folder + "default.webs", sites) ||
+        RunTool(tool, "--install \"" + exe + "\"") != 0 ||
+        !e2e::WaitUntil([] { return ::WaitNamedPipeA("\\\\.\\pipe\\HushwallFilter", 100) != FALSE; }, 30000)) {
+        std::fprintf(stderr, "the recording service could not be installed\n");
+        return false;
+    }
+
+    e2e::Program program;
+    if (!e2e::Start(exe, program))
+        return false;
+    HWND main = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, "Hushwall!", "#32770"); }, 10000);
+    bool ok = main && e2e::WaitUntil([&] { return !e2e::FindCaptionless(program.pid); }, 6000);
+    if (ok) {
+        e2e::SetText(::GetDlgItem(main, kMinutes), "5");
+        FILETIME wallAtPress;
+        ::GetSystemTimeAsFileTime(&wallAtPress);
+        const long long pressed = NowMicros();
+        e2e::Click(::GetDlgItem(main, kBlockNow));
+        std::vector<JournalLine> journal;
+        ok = e2e::WaitUntil(
+            [&] {
+                if (run.hiddenMs < 0 && !::IsWindowVisible(main))
+                    run.hiddenMs = (NowMicros() - pressed) / 1000.0;
+                journal = ReadJournal(journalPath);
+                return std::any_of(journal.begin(), journal.end(),
+                                   [](const JournalLine& l) { return l.text == "commit"; });
+            },
+            300000);
+        for (const JournalLine& line : journal) {
+            if (line.text == "begin" && run.startMs < 0)
+                run.startMs = (line.micros - pressed) / 1000.0;
+            if (line.text == "commit" && run.committedMs < 0)
+                run.committedMs = (line.micros - pressed) / 1000.0;
+            if (line.text.compare(0, 4, "add ") == 0)
+                ++run.filters;
+        }
+        WIN32_FILE_ATTRIBUTE_DATA log = {};
+        if (::GetFileAttributesExA((folder + "default.log").c_str(), GetFileExInfoStandard, &log))
+            run.loggedMs = (FileTimeMicros(log.ftLastWriteTime) - FileTimeMicros(wallAtPress)) / 1000.0;
+    }
+    program.Kill();
+    e2e::ForgetSession("Hushwall");
+    RunTool(tool, "--uninstall");
+    return ok;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    if (argc > 2)
+        g_sites = std::min(254, std::max(1, std::atoi(argv[2])));
+    const std::string tool = e2e::OwnFolder() + "HushwallFilterTest.exe";
+    std::vector<double> hidden, logged, started, committed;
+    for (int i = 0; i < runs; ++i) {
+        Run run;
+        if (!OneRun(tool, run)) {
+            std::printf("run %d: no start reached the service\n", i + 1);
+            return 1;
+        }
+        std::printf("run %d: window hidden %.0f ms, names resolved and logged %.0f ms, start code at the service %.0f ms, "
+                    "%u filters committed %.0f ms after the press\n",
+                    i + 1, run.hiddenMs, run.loggedMs, run.startMs, static_cast<unsigned>(run.filters), run.committedMs);
+        hidden.push_back(run.hiddenMs);
+        logged.push_back(run.loggedMs);
+        started.push_back(run.startMs);
+        committed.push_back(run.committedMs);
+    }
+    std::printf("%d websites, medians of %d runs: hidden %.0f ms, logged %.0f ms, start code %.0f ms, committed %.0f ms\n",
+                g_sites, runs, Median(hidden), Median(logged), Median(started), Median(committed));
+    return 0;
+}
