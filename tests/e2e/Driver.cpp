@@ -78,6 +78,33 @@ bool Start(const std::string& exe, Program& program) {
     return true;
 }
 
+int RunTool(const std::wstring& exe, const std::wstring& args) {
+    std::wstring command = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 99);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+int RunTool(const std::string& exe, const std::string& args) {
+    auto wide = [](const std::string& s) {
+        std::wstring out(s.size() + 1, L'\0');
+        const int n = ::MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &out[0], static_cast<int>(out.size()));
+        out.resize(n > 0 ? n - 1 : 0);
+        return out;
+    };
+    return RunTool(wide(exe), wide(args));
+}
+
 std::string OwnFolder() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -21,6 +21,11 @@ struct Program {
 // Starts `exe` with its own folder as the working folder.
 bool Start(const std::string& exe, Program& program);
 
+// Runs `exe args` to its end and returns its exit code, or -1 when it cannot
+// start; one still running after two minutes is ended with 99.
+int RunTool(const std::wstring& exe, const std::wstring& args);
+int RunTool(const std::string& exe, const std::string& args);
+
 // The folder of the running test executable, with a trailing backslash.
 std::string OwnFolder();
 // A fresh, empty folder under the temporary folder.

@@ -26,24 +26,6 @@ constexpr UINT kTrayCallback = 0x8000 + 1000;
 constexpr int kBlockNow = 1000, kMinutes = 1005, kWebsiteList = 1019, kSelectAllWebsites = 32789;
 const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
 
-// Runs `exe args` and returns its exit code, or -1.
-int RunTool(const std::string& exe, const std::string& args) {
-    std::string command = "\"" + exe + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    else
-        ::TerminateProcess(pi.hProcess, 99);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
 DWORD ServiceState() {
     SERVICE_STATUS status = {};
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -150,7 +132,7 @@ class WebsiteBlocking : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::ForgetSession(kApp);
-        RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");  // what an earlier run left
+        e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");  // what an earlier run left
         ::DeleteFileA(JournalPath().c_str());
     }
     void TearDown() override {
@@ -159,7 +141,7 @@ protected:
         if (program.process && !program.WaitEnd(5000))
             program.Kill();
         // Whichever build was installed: both remove the same service.
-        RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
+        e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
         e2e::ForgetSession(kApp);
     }
 
@@ -190,7 +172,7 @@ protected:
 
 TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     const std::string exe = Install("hw-e2e-websites", {{"http://localhost/", "Here", true}});
-    ASSERT_EQ(RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
+    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
     ASSERT_EQ(ServiceState(), static_cast<DWORD>(SERVICE_RUNNING));
     // Running is reported before the pipe is up; the program opens it only at start.
     ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
@@ -274,14 +256,14 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 5000));
     EXPECT_EQ(e2e::RunValue(kApp), "<none>");
 
-    EXPECT_EQ(RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall"), 0);
+    EXPECT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall"), 0);
     EXPECT_EQ(ServiceState(), 0u);
 }
 
 TEST_F(WebsiteBlocking, WithTheShippedServiceUnderWineBlockingIsUnavailableAndThePageSaysWhy) {
     const std::string exe = Install("hw-e2e-websites-off", {{"http://localhost/", "Here", true}});
     // Installed, but stopped at once: Wine's filtering engine cannot be opened.
-    EXPECT_EQ(RunTool(e2e::OwnFolder() + "HushwallFilter.exe", "--install \"" + exe + "\""), 1);
+    EXPECT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilter.exe", "--install \"" + exe + "\""), 1);
     ASSERT_EQ(ServiceState(), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
 
@@ -305,7 +287,7 @@ TEST_F(WebsiteBlocking, WithTheShippedServiceUnderWineBlockingIsUnavailableAndTh
     EXPECT_EQ(e2e::SessionRecord(kApp), "<none>");
     EXPECT_EQ(ReadAll(folder + "default.log"), "<none>");
 
-    EXPECT_EQ(RunTool(e2e::OwnFolder() + "HushwallFilter.exe", "--uninstall"), 0);
+    EXPECT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilter.exe", "--uninstall"), 0);
     EXPECT_EQ(ServiceState(), 0u);
 }
 

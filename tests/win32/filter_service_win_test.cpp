@@ -33,24 +33,6 @@ std::wstring OwnPath() {
 
 std::wstring Bin(const char* name) { return Wide(e2e::OwnFolder() + name); }
 
-// Runs `exe args` and returns its exit code, or -1.
-int RunTool(const std::wstring& exe, const std::wstring& args) {
-    std::wstring command = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    else
-        ::TerminateProcess(pi.hProcess, 99);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
 // The service's state, exit code and process id; state 0 when it does not exist.
 SERVICE_STATUS_PROCESS Status() {
     SERVICE_STATUS_PROCESS status = {};
@@ -132,16 +114,16 @@ std::string FailSafeText() {
 class FilterServiceWin : public ::testing::Test {
 protected:
     void SetUp() override {
-        RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall");  // what an earlier run may have left
+        e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall");  // what an earlier run may have left
         ::DeleteFileA((e2e::OwnFolder() + "HushwallFilterTest.journal").c_str());
     }
-    void TearDown() override { RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"); }
+    void TearDown() override { e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"); }
 };
 
 }  // namespace
 
 TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
-    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SERVICE_STATUS_PROCESS status = Status();
     ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     std::printf("[ figure ] service working set after start: %lu KB\n",
@@ -202,13 +184,13 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(adds, 202u * 4 + 2);
     EXPECT_EQ(deletes, adds);
 
-    EXPECT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
     EXPECT_EQ(Status().dwCurrentState, 0u);
     EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
 }
 
 TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
-    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + Bin("sleeper.exe") + L"\""), 0);
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + Bin("sleeper.exe") + L"\""), 0);
     ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     {
         Client client;
@@ -222,7 +204,7 @@ TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
 // The user may write the folder of a per-user install: a file put in place of
 // the registered one, at the same path, gets no answer either.
 TEST_F(FilterServiceWin, RefusesTheRegisteredPathWhenItsFileIsNotTheRegisteredOne) {
-    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     const wchar_t* const key = L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters";
     BYTE digest[32] = {};
@@ -249,7 +231,7 @@ TEST_F(FilterServiceWin, RefusesTheRegisteredPathWhenItsFileIsNotTheRegisteredOn
 }
 
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
-    ASSERT_EQ(RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     SC_HANDLE service = ::OpenServiceW(manager, L"HushwallFilter", SERVICE_START | SERVICE_STOP);
     ASSERT_TRUE(service);
@@ -269,13 +251,13 @@ TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
 
 TEST_F(FilterServiceWin, TheShippedServiceReportsTheEngineFailureAndOpensNoPipe) {
     // The install goes through, but the service stops at once with the engine's error.
-    EXPECT_EQ(RunTool(Bin("HushwallFilter.exe"), L"--install \"" + OwnPath() + L"\""), 1);
+    EXPECT_EQ(e2e::RunTool(Bin("HushwallFilter.exe"), L"--install \"" + OwnPath() + L"\""), 1);
     const SERVICE_STATUS_PROCESS status = Status();
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(RPC_S_CANNOT_SUPPORT));
     EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
     HANDLE pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(pipe, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(RunTool(Bin("HushwallFilter.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(e2e::RunTool(Bin("HushwallFilter.exe"), L"--uninstall"), 0);
     EXPECT_EQ(Status().dwCurrentState, 0u);
 }

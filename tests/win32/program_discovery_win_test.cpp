@@ -208,8 +208,9 @@ TEST_F(ProgramDiscoveryWin, TheFastListingIsAcceptedAndGivesNamesAndKinds) {
     std::set<std::string> seen;
     for (const FileEntry& e : entries) {
         seen.insert(e.name + (e.IsFolder() ? "\\" : ""));
-        if (e.name == "a.lnk")
+        if (e.name == "a.lnk") {
             EXPECT_EQ(e.size, 1u);
+        }
     }
     EXPECT_EQ(seen, (std::set<std::string>{".\\", "..\\", "a.lnk", "Sub\\"}));
 }

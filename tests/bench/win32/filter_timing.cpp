@@ -20,21 +20,6 @@ namespace {
 constexpr int kBlockNow = 1000, kMinutes = 1005;
 int g_sites = 200;
 
-int RunTool(const std::string& exe, const std::string& args) {
-    std::string command = "\"" + exe + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
 // The same clock and unit as the journal's stamps.
 long long NowMicros() {
     LARGE_INTEGER now, frequency;
@@ -58,7 +43,7 @@ struct Run {
 
 bool OneRun(const std::string& tool, Run& run) {
     const std::string journalPath = e2e::OwnFolder() + "HushwallFilterTest.journal";
-    RunTool(tool, "--uninstall");
+    e2e::RunTool(tool, "--uninstall");
     ::DeleteFileA(journalPath.c_str());
     e2e::ForgetSession("Hushwall");
 
@@ -69,7 +54,7 @@ bool OneRun(const std::string& tool, Run& run) {
         sites.push_back({"http://127.0.0." + std::to_string(i) + "/", "Site " + std::to_string(i), true});
     if (!::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE) ||
         !SaveEntryList(folder + "default.webs", sites) ||
-        RunTool(tool, "--install \"" + exe + "\"") != 0 ||
+        e2e::RunTool(tool, "--install \"" + exe + "\"") != 0 ||
         !e2e::WaitUntil([] { return ::WaitNamedPipeA("\\\\.\\pipe\\HushwallFilter", 100) != FALSE; }, 30000)) {
         std::fprintf(stderr, "the recording service could not be installed\n");
         return false;
@@ -110,7 +95,7 @@ bool OneRun(const std::string& tool, Run& run) {
     }
     program.Kill();
     e2e::ForgetSession("Hushwall");
-    RunTool(tool, "--uninstall");
+    e2e::RunTool(tool, "--uninstall");
     return ok;
 }
 
