@@ -111,15 +111,18 @@ int Install(const wchar_t* clientArgument) {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
     if (!manager)
         return Fail(L"opening the service control manager", GetLastError());
+    // The filtering engine lives in the Base Filtering Engine service: at boot
+    // ours must not start before it, or opening the engine fails.
+    const wchar_t* const dependencies = L"BFE\0";
     SC_HANDLE service = CreateServiceW(manager, kFilterServiceName, L"Hushwall filter service",
                                        SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                       SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                                       SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, dependencies,
                                        nullptr /* LocalSystem */, nullptr);
     if (!service && GetLastError() == ERROR_SERVICE_EXISTS) {
         service = OpenServiceW(manager, kFilterServiceName, SERVICE_ALL_ACCESS);
         if (service)
             ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                 SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                                 SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, dependencies,
                                  nullptr, nullptr, nullptr);
     }
     if (!service) {

@@ -126,6 +126,16 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SERVICE_STATUS_PROCESS status = Status();
     ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    {
+        // Started at boot after the Base Filtering Engine. Wine's QueryServiceConfigW
+        // leaves the dependencies out, so they are read where the manager keeps them.
+        wchar_t dependencies[16] = {};
+        DWORD size = sizeof dependencies;
+        ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter",
+                                 L"DependOnService", RRF_RT_REG_MULTI_SZ, nullptr, dependencies, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(std::wstring(dependencies, size / sizeof(wchar_t)), std::wstring(L"BFE\0\0", 5));
+    }
     std::printf("[ figure ] service working set after start: %lu KB\n",
                 static_cast<unsigned long>(WorkingSetKb(status.dwProcessId)));
 
