@@ -30,7 +30,16 @@ void Win32DriverPlatform::CloseService(Handle handle) {
     ::CloseServiceHandle(static_cast<SC_HANDLE>(handle));
 }
 
-DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) {
+namespace {
+
+// The device handle the controller holds: the pipe, and where to find the
+// service again when it has restarted since.
+struct PipeConnection {
+    HANDLE pipe;
+    std::string path;
+};
+
+HANDLE ConnectPipe(const std::string& path) {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     // Every instance may be taken for a moment; then one wait for a free one.
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
@@ -39,19 +48,33 @@ DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) 
                              FILE_FLAG_OVERLAPPED, nullptr);
         if (pipe == INVALID_HANDLE_VALUE &&
             (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeA(path.c_str(), 2000)))
-            return nullptr;
+            return INVALID_HANDLE_VALUE;
     }
     if (pipe == INVALID_HANDLE_VALUE)
-        return nullptr;
+        return INVALID_HANDLE_VALUE;
     // A client end opens in byte mode; TransactNamedPipe needs message reads.
     DWORD mode = PIPE_READMODE_MESSAGE;
     if (!::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr)) {
         const DWORD error = ::GetLastError();
         ::CloseHandle(pipe);
         ::SetLastError(error);
-        return nullptr;
+        return INVALID_HANDLE_VALUE;
     }
     return pipe;
+}
+
+// The service's end went away: it stopped, crashed or restarted.
+bool ConnectionLost(DWORD error) {
+    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
+}
+
+}  // namespace
+
+DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) {
+    const HANDLE pipe = ConnectPipe(path);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return new PipeConnection{pipe, path};
 }
 
 namespace {
@@ -74,7 +97,25 @@ DWORD Finish(HANDLE pipe, BOOL started, OVERLAPPED& overlapped, DWORD timeout, D
 
 bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* input,
                                   uint32_t length) {
-    HANDLE pipe = static_cast<HANDLE>(device);
+    PipeConnection& connection = *static_cast<PipeConnection*>(device);
+    DWORD error = ERROR_SUCCESS;
+    if (Transact(connection.pipe, code, input, length, error))
+        return true;
+    if (!ConnectionLost(error))
+        return false;
+    // A restarted service listens again: connect once more and repeat the
+    // request (every code may be sent twice without harm).
+    const HANDLE pipe = ConnectPipe(connection.path);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(connection.pipe);
+    connection.pipe = pipe;
+    return Transact(connection.pipe, code, input, length, error);
+}
+
+bool Win32DriverPlatform::Transact(void* pipeHandle, uint32_t code, const void* input,
+                                   uint32_t length, unsigned long& transportError) {
+    HANDLE pipe = static_cast<HANDLE>(pipeHandle);
     const std::vector<uint8_t> request = EncodeHookRequest(code, input, length);
     OVERLAPPED overlapped = {};
     overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -87,6 +128,7 @@ bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* inpu
                                              static_cast<DWORD>(request.size()), reply,
                                              sizeof(reply), nullptr, &overlapped);
     DWORD error = Finish(pipe, started, overlapped, replyTimeout, read);
+    transportError = error;
     const bool oversized = error == ERROR_MORE_DATA;
     // Drain the rest of an oversized reply: the pipe takes no request while
     // part of a message is unread.
@@ -103,7 +145,9 @@ bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* inpu
 }
 
 void Win32DriverPlatform::CloseDevice(Handle device) {
-    ::CloseHandle(static_cast<HANDLE>(device));
+    PipeConnection* connection = static_cast<PipeConnection*>(device);
+    ::CloseHandle(connection->pipe);
+    delete connection;
 }
 
 DriverPlatform& SystemDriverPlatform() {

@@ -18,6 +18,11 @@ public:
 
     // How long a request waits for its reply before it counts as failed.
     unsigned long replyTimeout = 30000;  // ms
+
+private:
+    // One request and its reply on the pipe; true for a success reply.
+    bool Transact(void* pipe, uint32_t code, const void* input, uint32_t length,
+                  unsigned long& transportError);
 };
 
 // One stateless instance for the whole process, so that it outlives every controller.

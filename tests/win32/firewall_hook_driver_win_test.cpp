@@ -48,10 +48,9 @@ class PipeServer {
 public:
     using Answer = std::function<std::optional<std::vector<uint8_t>>(const std::vector<uint8_t>&)>;
 
-    explicit PipeServer(Answer answer) : m_answer(std::move(answer)) {
-        static int serial = 0;
-        path = "\\\\.\\pipe\\HushwallFilterTest-" + std::to_string(::GetCurrentProcessId()) + "-" +
-               std::to_string(++serial);
+    explicit PipeServer(Answer answer) : PipeServer(std::move(answer), FreshPath()) {}
+    // A server that takes over a path, as a restarted service does.
+    PipeServer(Answer answer, std::string at) : path(std::move(at)), m_answer(std::move(answer)) {
         m_pipe = ::CreateNamedPipeA(path.c_str(), PIPE_ACCESS_DUPLEX,
                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 512,
                                     512, 0, nullptr);
@@ -81,6 +80,12 @@ public:
         for (int i = 0; i < 500 && !clientGone; ++i)
             ::Sleep(10);
         return clientGone;
+    }
+
+    static std::string FreshPath() {
+        static int serial = 0;
+        return "\\\\.\\pipe\\HushwallFilterTest-" + std::to_string(::GetCurrentProcessId()) + "-" +
+               std::to_string(++serial);
     }
 
     std::string path;
@@ -198,6 +203,37 @@ TEST(FirewallHookDriverWin, AServiceThatGoesAwayFailsEveryLaterRequest) {
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), -9);
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0), -9);
     EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST(FirewallHookDriverWin, ARestartedServiceIsFoundAgainAndTheRequestRepeated) {
+    auto answerAll = [](const std::vector<uint8_t>&) {
+        return std::optional<std::vector<uint8_t>>(Reply(0));
+    };
+    std::optional<PipeServer> second;  // outlives the driver, which must hang up first
+    CFirewallHookDriver driver(SystemDriverPlatform());
+    std::string path;
+    {
+        // Goes away at the stop code without answering it.
+        PipeServer first([](const std::vector<uint8_t>& request) {
+            return request == EncodeHookRequest(IOCTL_HOOK_STOP, nullptr, 0)
+                       ? std::nullopt
+                       : std::optional<std::vector<uint8_t>>(Reply(0));
+        });
+        ASSERT_TRUE(first.Ready());
+        path = first.path;
+        ASSERT_TRUE(driver.OpenDevice(path));
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0), -9) << "nobody listens";
+    }
+
+    second.emplace(answerAll, path);
+    ASSERT_TRUE(second->Ready());
+    const HookTimeBytes time = EncodeHookTime(60);
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize), 0);
+    EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), 0);
+    const std::vector<std::vector<uint8_t>> requests = second->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize));
 }
 
 TEST(FirewallHookDriverWin, AReplyThatDoesNotComeInTimeIsAFailure) {
