@@ -130,6 +130,19 @@ int Install(const wchar_t* clientArgument) {
         CloseServiceHandle(manager);
         return Fail(L"creating the service", error);
     }
+    // A crash leaves the filters in place but nobody to clear them: the service
+    // manager starts us again. A stop with an error (no engine) is no crash.
+    SC_ACTION restart[3] = {{SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 60000}};
+    SERVICE_FAILURE_ACTIONSW failureActions = {};
+    failureActions.dwResetPeriod = 24 * 60 * 60;
+    failureActions.cActions = 3;
+    failureActions.lpsaActions = restart;
+    ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failureActions);
+    SERVICE_DESCRIPTIONW description = {};
+    description.lpDescription = const_cast<wchar_t*>(
+        L"Blocks the websites of a Hushwall session. Without it Hushwall blocks programs only.");
+    ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+
     const FileDigest digest = Sha256OfFile(client);
     if (digest.empty()) {
         const DWORD error = GetLastError();
