@@ -17,7 +17,7 @@ endif()
 set(FILTER_ADAPTER_SOURCES ${FILTER_SOURCES})
 list(FILTER FILTER_ADAPTER_SOURCES INCLUDE REGEX "_win\\.cpp$")
 list(FILTER FILTER_ADAPTER_SOURCES EXCLUDE REGEX "WfpEngine_win\\.cpp$")
-add_library(hushwall_filter_win OBJECT ${FILTER_ADAPTER_SOURCES})
+add_library(hushwall_filter_win OBJECT ${FILTER_ADAPTER_SOURCES} ${CMAKE_SOURCE_DIR}/base/Clock_win.cpp)
 target_link_libraries(hushwall_filter_win PUBLIC hushwall_filter_core advapi32 shell32 bcrypt)
 
 add_executable(HushwallFilter filter/WfpEngine_win.cpp)

@@ -39,7 +39,7 @@ bool FailSafe::Resume() {
     bool unbounded = false;
     const auto left = DecodeFailSafe(*text, &unbounded);
     m_armed = true;
-    m_since = m_clock.NowMs();
+    m_since = m_clock.Milliseconds();
     if (!left) {
         // Only an administrator can have written it; fail towards unblocking.
         m_budgetMs = 0;
@@ -55,7 +55,7 @@ bool FailSafe::Set(int64_t remainingSeconds) {
     if (remainingSeconds < -1 || remainingSeconds > 100LL * 365 * 86400)
         return false;
     m_armed = true;
-    m_since = m_clock.NowMs();
+    m_since = m_clock.Milliseconds();
     m_unbounded = remainingSeconds == -1;
     m_budgetMs = m_unbounded ? 0 : (remainingSeconds + kFailSafeGraceSeconds) * 1000;
     Save(m_unbounded ? 0 : remainingSeconds + kFailSafeGraceSeconds);
@@ -69,7 +69,7 @@ void FailSafe::Disarm() {
 }
 
 int64_t FailSafe::LeftMs() {
-    const uint64_t now = m_clock.NowMs();
+    const uint64_t now = m_clock.Milliseconds();
     const int64_t elapsed = now > m_since ? static_cast<int64_t>(now - m_since) : 0;
     return m_budgetMs > elapsed ? m_budgetMs - elapsed : 0;
 }

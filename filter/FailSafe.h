@@ -3,13 +3,7 @@
 #include <optional>
 #include <string>
 
-// Milliseconds from a clock that only moves forward and ignores changes of the
-// time of day.
-class MonotonicClock {
-public:
-    virtual ~MonotonicClock() = default;
-    virtual uint64_t NowMs() = 0;
-};
+#include "base/Clock.h"
 
 // The fail-safe's small file; only SYSTEM and Administrators may write it.
 class FailSafeStore {

@@ -85,6 +85,17 @@ void AddNumber(std::vector<FilterCondition>& out, FilterField field, FilterCondi
     out.push_back(c);
 }
 
+// Zero is "any": only the others become conditions. Outbound, the source port
+// is ours; inbound, the destination port is.
+void AddProtocolAndPorts(FilterDescription& d, bool outbound, uint16_t protocol, uint16_t sourcePort,
+                         uint16_t destinationPort) {
+    AddNumber(d.conditions, FilterField::Protocol, FilterCondition::Kind::Uint8, protocol);
+    AddNumber(d.conditions, FilterField::LocalPort, FilterCondition::Kind::Uint16,
+              outbound ? sourcePort : destinationPort);
+    AddNumber(d.conditions, FilterField::RemotePort, FilterCondition::Kind::Uint16,
+              outbound ? destinationPort : sourcePort);
+}
+
 FilterDescription Base(FilterLayer layer, bool drop, const std::vector<uint8_t>& data) {
     FilterDescription d;
     d.layer = layer;
@@ -115,8 +126,6 @@ std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
         return std::nullopt;
     const bool drop = rule.drop != 0;
     const std::vector<uint8_t> data = EncodeProviderData(stored);
-    const auto U8 = FilterCondition::Kind::Uint8;
-    const auto U16 = FilterCondition::Kind::Uint16;
 
     std::vector<FilterDescription> out;
     // Outbound: we are the source. Inbound: the peer is the source.
@@ -129,9 +138,7 @@ std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
             d.conditions.push_back(V4Condition(FilterField::LocalAddress, local));
         if (!remote.any)
             d.conditions.push_back(V4Condition(FilterField::RemoteAddress, remote));
-        AddNumber(d.conditions, FilterField::Protocol, U8, rule.protocol);
-        AddNumber(d.conditions, FilterField::LocalPort, U16, outbound ? rule.sourcePort : rule.destinationPort);
-        AddNumber(d.conditions, FilterField::RemotePort, U16, outbound ? rule.destinationPort : rule.sourcePort);
+        AddProtocolAndPorts(d, outbound, rule.protocol, rule.sourcePort, rule.destinationPort);
         out.push_back(d);
     }
     // The same at the V6 layers as IPv4-mapped addresses. The remote address is
@@ -147,9 +154,7 @@ std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
         }
         const V6Side r = Mapped(remote);
         d.conditions.push_back(V6Condition(FilterField::RemoteAddress, r.address, r.prefix));
-        AddNumber(d.conditions, FilterField::Protocol, U8, rule.protocol);
-        AddNumber(d.conditions, FilterField::LocalPort, U16, outbound ? rule.sourcePort : rule.destinationPort);
-        AddNumber(d.conditions, FilterField::RemotePort, U16, outbound ? rule.destinationPort : rule.sourcePort);
+        AddProtocolAndPorts(d, outbound, rule.protocol, rule.sourcePort, rule.destinationPort);
         out.push_back(d);
     }
     return out;
@@ -182,11 +187,7 @@ std::optional<std::vector<FilterDescription>> ForV6(const StoredRule& stored) {
             d.conditions.push_back(V6Condition(FilterField::LocalAddress, local, localPrefix));
         if (!AnyAddress(remote, remotePrefix))
             d.conditions.push_back(V6Condition(FilterField::RemoteAddress, remote, remotePrefix));
-        AddNumber(d.conditions, FilterField::Protocol, FilterCondition::Kind::Uint8, rule.protocol);
-        AddNumber(d.conditions, FilterField::LocalPort, FilterCondition::Kind::Uint16,
-                  outbound ? rule.sourcePort : rule.destinationPort);
-        AddNumber(d.conditions, FilterField::RemotePort, FilterCondition::Kind::Uint16,
-                  outbound ? rule.destinationPort : rule.sourcePort);
+        AddProtocolAndPorts(d, outbound, rule.protocol, rule.sourcePort, rule.destinationPort);
         out.push_back(d);
     }
     return out;

@@ -92,14 +92,14 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log) {
     }
     SECURITY_ATTRIBUTES sa = {sizeof sa, sd, FALSE};
     // The first and only instance: nobody can have created the name before us.
-    HANDLE pipe = CreateNamedPipeW(
-        L"\\\\.\\pipe\\HushwallFilter",
+    HANDLE pipe = CreateNamedPipeA(
+        kHookPipePath,
         PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
         static_cast<DWORD>(kHookReplySize), static_cast<DWORD>(kHookMaxRequestSize), 0, &sa);
     LocalFree(sd);
     if (pipe == INVALID_HANDLE_VALUE) {
-        log.Report("Could not create the pipe \\\\.\\pipe\\HushwallFilter (error " +
+        log.Report(std::string("Could not create the pipe ") + kHookPipePath + " (error " +
                    std::to_string(GetLastError()) + ").");
         return false;
     }

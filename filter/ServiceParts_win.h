@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/Clock_win.h"
 #include "filter/FailSafe.h"
 #include "filter/HookService.h"
 
@@ -20,12 +21,6 @@ class EventLogReport : public ServiceLog {
 public:
     void Report(const std::string& text) override;
     void ReportError(const std::string& text);
-};
-
-// GetTickCount64: never goes back, ignores the time of day.
-class TickClock : public MonotonicClock {
-public:
-    uint64_t NowMs() override { return GetTickCount64(); }
 };
 
 // %ProgramData%\Hushwall\failsafe, writable by SYSTEM and Administrators only.

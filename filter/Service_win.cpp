@@ -56,7 +56,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
         SetState(SERVICE_STOPPED, error ? error : ERROR_SERVICE_SPECIFIC_ERROR);
         return;
     }
-    TickClock clock;
+    TickCountClock clock;
     FailSafeFile store;
     HookService service(*engine, store, clock, log);
     if (!service.Startup()) {
@@ -104,6 +104,9 @@ int Install(const wchar_t* clientArgument) {
         std::fwprintf(stderr, L"HushwallFilter: %ls: no such file.\n", clientArgument);
         return 2;
     }
+    const FileDigest digest = Sha256OfFile(client);
+    if (digest.empty())
+        return Fail(L"reading Hushwall.exe", GetLastError());
     wchar_t self[MAX_PATH * 2];
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
     const std::wstring command = L"\"" + std::wstring(self) + L"\"";
@@ -143,13 +146,6 @@ int Install(const wchar_t* clientArgument) {
         L"Blocks the websites of a Hushwall session. Without it Hushwall blocks programs only.");
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
 
-    const FileDigest digest = Sha256OfFile(client);
-    if (digest.empty()) {
-        const DWORD error = GetLastError();
-        CloseServiceHandle(service);
-        CloseServiceHandle(manager);
-        return Fail(L"reading Hushwall.exe", error);
-    }
     if (!SetRegisteredClient(client, digest)) {
         const DWORD error = GetLastError();
         CloseServiceHandle(service);
@@ -213,24 +209,26 @@ int Uninstall() {
 
 }  // namespace
 
-void EventLogReport::Report(const std::string& text) {
+namespace {
+
+void ReportToEventLog(WORD type, DWORD eventId, const std::string& text) {
     HANDLE source = RegisterEventSourceW(nullptr, kFilterServiceName);
     if (!source)
         return;
     const std::wstring wide(text.begin(), text.end());
     const wchar_t* strings[] = {wide.c_str()};
-    ReportEventW(source, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    ReportEventW(source, type, 0, eventId, nullptr, 1, 0, strings, nullptr);
     DeregisterEventSource(source);
 }
 
+}  // namespace
+
+void EventLogReport::Report(const std::string& text) {
+    ReportToEventLog(EVENTLOG_INFORMATION_TYPE, 1, text);
+}
+
 void EventLogReport::ReportError(const std::string& text) {
-    HANDLE source = RegisterEventSourceW(nullptr, kFilterServiceName);
-    if (!source)
-        return;
-    const std::wstring wide(text.begin(), text.end());
-    const wchar_t* strings[] = {wide.c_str()};
-    ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 2, nullptr, 1, 0, strings, nullptr);
-    DeregisterEventSource(source);
+    ReportToEventLog(EVENTLOG_ERROR_TYPE, 2, text);
 }
 
 std::wstring RegisteredClientPath() {

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (*status != kHookStatusOk || engine.OurFilterCount() != 0 ||
              service.hook().ruleCount() != 0))
             std::abort();
-        clock.now += 250'000;
+        clock.ms += 250'000;
         service.Tick();
     }
     return 0;

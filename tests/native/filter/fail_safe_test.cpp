@@ -31,9 +31,9 @@ TEST(FailSafe, FiresAtTheRemainderPlusTheGraceAndNotBefore) {
         MemoryFailSafeStore store;
         FailSafe failSafe(store, clock);
         ASSERT_TRUE(failSafe.Set(remaining));
-        clock.now += (remaining + kGrace) * kSecond - 1;
+        clock.ms += (remaining + kGrace) * kSecond - 1;
         EXPECT_FALSE(failSafe.Expired());
-        clock.now += 1;
+        clock.ms += 1;
         EXPECT_TRUE(failSafe.Expired());
     }
 }
@@ -44,20 +44,20 @@ TEST(FailSafe, ARestartResumesTheCountAndTimeOffDoesNotCount) {
     {
         FailSafe before(store, clock);
         ASSERT_TRUE(before.Set(3600));
-        clock.now += 1000 * kSecond;
+        clock.ms += 1000 * kSecond;
         EXPECT_FALSE(before.Expired());  // keeps the file current
     }
     // The machine was off for a day; its tick count starts again from zero.
-    clock.now = 0;
+    clock.ms = 0;
     FailSafe after(store, clock);
     ASSERT_TRUE(after.Resume());
     const auto left = after.SecondsLeft();
     ASSERT_TRUE(left);
     EXPECT_LE(*left, 3600 + kGrace - 1000);
     EXPECT_GE(*left, 3600 + kGrace - 1000 - 60);  // the file lags at most a minute
-    clock.now += (*left) * kSecond - 1;
+    clock.ms += (*left) * kSecond - 1;
     EXPECT_FALSE(after.Expired());
-    clock.now += 1;
+    clock.ms += 1;
     EXPECT_TRUE(after.Expired());
 }
 
@@ -67,13 +67,13 @@ TEST(FailSafe, AnUnboundedSessionNeverEndsByItself) {
     FailSafe failSafe(store, clock);
     ASSERT_TRUE(failSafe.Set(600));
     ASSERT_TRUE(failSafe.Set(kHookUnbounded));  // the clock was changed during the session
-    clock.now += 10ULL * 365 * 86400 * kSecond;
+    clock.ms += 10ULL * 365 * 86400 * kSecond;
     EXPECT_FALSE(failSafe.Expired());
     EXPECT_FALSE(failSafe.SecondsLeft());
     FailSafe restarted(store, clock);
     ASSERT_TRUE(restarted.Resume());
     EXPECT_TRUE(restarted.unbounded());
-    clock.now += 10ULL * 365 * 86400 * kSecond;
+    clock.ms += 10ULL * 365 * 86400 * kSecond;
     EXPECT_FALSE(restarted.Expired());
 }
 
@@ -122,11 +122,11 @@ TEST(FailSafe, TheServiceClearsByItselfOnlyWhenNoClearCame) {
             ASSERT_EQ(Status(service, Request(IOCTL_HOOK_CLEAR_RULES)), 0u);
             EXPECT_FALSE(store.text);
         }
-        clock.now += (60 + kGrace) * kSecond - 1;
+        clock.ms += (60 + kGrace) * kSecond - 1;
         service.Tick();
         EXPECT_EQ(engine.OurFilterCount(), clearArrives ? 0u : 4u);
         EXPECT_TRUE(log.lines.empty());
-        clock.now += 1;
+        clock.ms += 1;
         service.Tick();
         EXPECT_EQ(engine.OurFilterCount(), 0u);
         EXPECT_EQ(service.hook().ruleCount(), 0u);
@@ -149,14 +149,14 @@ TEST(FailSafe, AServiceRestartedAfterTheDeadlineClearsAtStart) {
         first.HandleMessage(Request(IOCTL_HOOK_START).data(), 4);
         first.HandleMessage(Request(IOCTL_HOOK_SET_REMAINING, time.data(), time.size()).data(), 12);
         ASSERT_EQ(engine.OurFilterCount(), 4u);
-        clock.now += (kGrace - 30) * kSecond;
+        clock.ms += (kGrace - 30) * kSecond;
         first.Tick();
     }
     HookService second(engine, store, clock, log);
     ASSERT_TRUE(second.Startup());
     EXPECT_TRUE(second.hook().started());
     EXPECT_EQ(engine.OurFilterCount(), 4u);
-    clock.now += 90 * kSecond;
+    clock.ms += 90 * kSecond;
     engine.failBegin = true;  // the engine refuses for a while: one report, retried every tick
     second.Tick();
     second.Tick();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../fake_clock.h"
 #include "filter/FailSafe.h"
 #include "filter/FilterEngine.h"
 #include "filter/HookService.h"
@@ -110,12 +111,6 @@ private:
     uint64_t nextId = 1;
     std::map<uint64_t, FilterDescription> pendingAdds;
     std::set<uint64_t> pendingDeletes;
-};
-
-class FakeMonotonicClock : public MonotonicClock {
-public:
-    uint64_t NowMs() override { return now; }
-    uint64_t now = 5'000'000;
 };
 
 class MemoryFailSafeStore : public FailSafeStore {
