@@ -75,17 +75,18 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Calderine"
 !macroend
 
 ; A running Hushwall.exe cannot be opened for writing; say so rather than fail halfway.
-!macro CheckNotRunning ABORT_LABEL
+!macro CheckNotRunning ABORT_LABEL MESSAGE
   ${If} ${FileExists} "$INSTDIR\Hushwall.exe"
     ClearErrors
     FileOpen $1 "$INSTDIR\Hushwall.exe" a
     ${If} ${Errors}
-      MessageBox MB_OK|MB_ICONSTOP "Hushwall is running from $INSTDIR.$\r$\nClose Hushwall (after its session, if one runs) and run the setup again." /SD IDOK
+      MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}" /SD IDOK
       Goto ${ABORT_LABEL}
     ${EndIf}
     FileClose $1
   ${EndIf}
 !macroend
+!define SETUP_RUNNING "Hushwall is running from $INSTDIR.$\r$\nClose Hushwall (after its session, if one runs) and run the setup again."
 
 ; Refuses while a session is stored: removing or replacing Hushwall, or its
 ; filter service, must not end a block.
@@ -119,7 +120,7 @@ FunctionEnd
 !insertmacro RefuseDuringSession "un." "Nothing was removed. Uninstall Hushwall after the session has ended."
 
 Function DirectoryLeave
-  !insertmacro CheckNotRunning stay
+  !insertmacro CheckNotRunning stay "${SETUP_RUNNING}"
   Return
 stay:
   Abort
@@ -127,7 +128,7 @@ FunctionEnd
 
 Section "Hushwall" SecMain
   SectionIn RO
-  !insertmacro CheckNotRunning running
+  !insertmacro CheckNotRunning running "${SETUP_RUNNING}"
   SetOutPath "$INSTDIR"
   ; Only the program's own files: the user's lists and profiles stay as they are.
   File "${STAGE}/Hushwall.exe"
@@ -220,15 +221,7 @@ FunctionEnd
 
 Section "un.Hushwall" UnSecMain
   SectionIn RO
-  ${If} ${FileExists} "$INSTDIR\Hushwall.exe"
-    ClearErrors
-    FileOpen $1 "$INSTDIR\Hushwall.exe" a
-    ${If} ${Errors}
-      MessageBox MB_OK|MB_ICONSTOP "Hushwall is running. Close it and uninstall again." /SD IDOK
-      Abort "Hushwall is running."
-    ${EndIf}
-    FileClose $1
-  ${EndIf}
+  !insertmacro CheckNotRunning unRunning "Hushwall is running. Close it and uninstall again."
 !ifdef FILTER
   ReadRegStr $0 HKLM "${FILTER_SERVICE_KEY}" "ImagePath"
   ${If} $0 != ""
@@ -243,6 +236,9 @@ Section "un.Hushwall" UnSecMain
   Delete "$INSTDIR\Uninstall.exe"
   ; Only when empty: the lists and profiles stay unless the user chose otherwise.
   RMDir "$INSTDIR"
+  Return
+unRunning:
+  Abort "Hushwall is running."
 SectionEnd
 
 Section /o "un.Your lists and profiles" UnSecLists
