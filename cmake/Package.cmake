@@ -19,14 +19,12 @@ if(HUSHWALL_CHMCMD)
 endif()
 
 # The filter service carries the same version resource.
-if(TARGET HushwallFilter)
-    target_sources(HushwallFilter PRIVATE res/HushwallFilter.rc)
-endif()
+target_sources(HushwallFilter PRIVATE res/HushwallFilter.rc)
 
 set(HUSHWALL_DIST_DIR ${CMAKE_BINARY_DIR}/dist CACHE PATH "Folder of the setup, the portable zip and SHA256SUMS")
 
-# Called once the whole tree is read, so that the filter service's target,
-# wherever it is defined, is known.
+# Called once the whole tree is read, so that the Wine session's tests, defined
+# after this file is included, are known.
 function(hushwall_add_packages)
     if(NOT HUSHWALL_CHMCMD OR NOT HUSHWALL_MAKENSIS OR NOT HUSHWALL_ZIP_TOOL)
         message(STATUS "chmcmd, makensis or zip missing: no packages")
@@ -40,53 +38,40 @@ function(hushwall_add_packages)
     set(version ${PROJECT_VERSION})
     set(setup ${HUSHWALL_DIST_DIR}/Hushwall-${version}-setup.exe)
     set(zip ${HUSHWALL_DIST_DIR}/Hushwall-${version}-portable.zip)
-    set(programs $<TARGET_FILE:Hushwall>)
-    set(depends Hushwall)
-    if(TARGET HushwallFilter)
-        list(APPEND programs $<TARGET_FILE:HushwallFilter>)
-        list(APPEND depends HushwallFilter)
-    endif()
     add_custom_command(OUTPUT ${setup} ${zip} ${HUSHWALL_DIST_DIR}/SHA256SUMS
         COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${HUSHWALL_DIST_DIR}
-                ${CMAKE_BINARY_DIR}/stage ${CMAKE_STRIP} ${HUSHWALL_CHM} ${programs}
-        DEPENDS ${depends} ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+                ${CMAKE_BINARY_DIR}/stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
+                $<TARGET_FILE:Hushwall> $<TARGET_FILE:HushwallFilter>
+        DEPENDS Hushwall HushwallFilter ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
                 ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi ${CMAKE_SOURCE_DIR}/installer/README.txt
         COMMENT "Packing Hushwall ${version}" VERBATIM)
     add_custom_target(dist ALL DEPENDS ${setup} ${zip})
 
     # The setup's elevated step for the filter service, tested under Wine with
     # the service built over the recording engine: the shipped one cannot run there.
-    if(TARGET HushwallFilterTest)
-        set(standin_dist ${CMAKE_BINARY_DIR}/standin-dist)
-        set(standin_setup ${standin_dist}/Hushwall-${version}-setup.exe)
-        add_custom_command(OUTPUT ${standin_setup}
-            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HushwallFilterTest> ${standin_dist}/HushwallFilter.exe
-            COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${standin_dist}
-                    ${CMAKE_BINARY_DIR}/standin-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
-                    $<TARGET_FILE:Hushwall> ${standin_dist}/HushwallFilter.exe
-            DEPENDS Hushwall HushwallFilterTest ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
-                    ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi
-            COMMENT "Packing a setup with the recording filter service" VERBATIM)
-        add_custom_target(standin_setup ALL DEPENDS ${standin_setup})
-    endif()
+    set(standin_dist ${CMAKE_BINARY_DIR}/standin-dist)
+    set(standin_setup ${standin_dist}/Hushwall-${version}-setup.exe)
+    add_custom_command(OUTPUT ${standin_setup}
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HushwallFilterTest> ${standin_dist}/HushwallFilter.exe
+        COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${standin_dist}
+                ${CMAKE_BINARY_DIR}/standin-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
+                $<TARGET_FILE:Hushwall> ${standin_dist}/HushwallFilter.exe
+        DEPENDS Hushwall HushwallFilterTest ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+                ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi
+        COMMENT "Packing a setup with the recording filter service" VERBATIM)
+    add_custom_target(standin_setup ALL DEPENDS ${standin_setup})
 
     add_test(NAME portable_zip
              COMMAND ${CMAKE_SOURCE_DIR}/tests/package/zip_test.sh ${zip} ${version} ${CMAKE_OBJDUMP}
-                     ${HUSHWALL_MACHINE} $<TARGET_EXISTS:HushwallFilter>)
+                     ${HUSHWALL_MACHINE})
     set_tests_properties(portable_zip PROPERTIES LABELS static)
     if(TEST wine_session_start)
-        set(filter_mode)
-        if(TARGET HushwallFilter)
-            set(filter_mode --filter-service)
-        endif()
         add_test(NAME win32.install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh ${setup}
-                 ${CMAKE_BINARY_DIR} ${filter_mode})
+                 ${CMAKE_BINARY_DIR} --filter-service)
         set_tests_properties(win32.install PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
-        if(TARGET HushwallFilterTest)
-            add_test(NAME win32.install_filter COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh
-                     ${standin_setup} ${CMAKE_BINARY_DIR} --filter-running)
-            set_tests_properties(win32.install_filter PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
-        endif()
+        add_test(NAME win32.install_filter COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh
+                 ${standin_setup} ${CMAKE_BINARY_DIR} --filter-running)
+        set_tests_properties(win32.install_filter PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 400 RUN_SERIAL ON)
     endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL hushwall_add_packages)

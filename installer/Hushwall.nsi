@@ -2,7 +2,7 @@
 ; optional, elevated second step for the website filter service.
 ;
 ; makensis -DVERSION=x.y.z -DSTAGE=<folder with Hushwall.exe, Hushwall.chm
-;          [, HushwallFilter.exe]> -DOUTFILE=<setup.exe> [-DFILTER] Hushwall.nsi
+;          and HushwallFilter.exe> -DOUTFILE=<setup.exe> Hushwall.nsi
 
 Unicode true
 !include MUI2.nsh
@@ -152,7 +152,6 @@ running:
   Abort "Hushwall is running."
 SectionEnd
 
-!ifdef FILTER
 ; The service needs administrator rights, the rest of the setup does not. Rather
 ; than run the whole setup elevated (which, with another administrator account,
 ; would install into that account's folders), this setup starts itself once more
@@ -177,17 +176,13 @@ Function InstallFilter
   ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --install "$R1"' $0
   SetErrorLevel $0
 FunctionEnd
-!endif
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "Hushwall, its help and a Start-menu shortcut, for you alone."
-!ifdef FILTER
   !insertmacro MUI_DESCRIPTION_TEXT ${SecFilter} "Blocks the ticked websites during a session. Installs the Hushwall filter service for all users; Windows asks for administrator rights."
-!endif
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
-!ifdef FILTER
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/FILTER=" $R1
@@ -195,7 +190,6 @@ Function .onInit
     Call InstallFilter
     Quit
   ${EndIf}
-!endif
   Call RefuseDuringSession
 FunctionEnd
 
@@ -203,7 +197,6 @@ FunctionEnd
 
 
 Function un.onInit
-!ifdef FILTER
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/FILTERREMOVE" $R1
@@ -215,20 +208,17 @@ Function un.onInit
     SetErrorLevel $0
     Quit
   ${EndIf}
-!endif
   Call un.RefuseDuringSession
 FunctionEnd
 
 Section "un.Hushwall" UnSecMain
   SectionIn RO
   !insertmacro CheckNotRunning unRunning "Hushwall is running. Close it and uninstall again."
-!ifdef FILTER
   ReadRegStr $0 HKLM "${FILTER_SERVICE_KEY}" "ImagePath"
   ${If} $0 != ""
     DetailPrint "Removing the website filter service (administrator rights)..."
     !insertmacro ShellRunWait "runas" "$EXEPATH" '/FILTERREMOVE _?=$INSTDIR'
   ${EndIf}
-!endif
   Delete "$INSTDIR\Hushwall.exe"
   Delete "$INSTDIR\Hushwall.chm"
   Delete "$SMPROGRAMS\Hushwall.lnk"

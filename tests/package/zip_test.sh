@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
 # The portable zip holds exactly what we ship, and each executable in it is
 # stripped, carries the project version and needs only system DLLs.
-# zip_test.sh ZIP VERSION OBJDUMP MACHINE HAS-FILTER(0|1)
+# zip_test.sh ZIP VERSION OBJDUMP MACHINE
 set -euo pipefail
 
-zip=$1 version=$2 objdump=$3 machine=$4 has_filter=$5
+zip=$1 version=$2 objdump=$3 machine=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-expected="Hushwall.chm Hushwall.exe README.txt"
-exes="Hushwall.exe"
-if [ "$has_filter" = 1 ]; then
-    expected="Hushwall.chm Hushwall.exe HushwallFilter.exe README.txt"
-    exes="Hushwall.exe HushwallFilter.exe"
-fi
+expected="Hushwall.chm Hushwall.exe HushwallFilter.exe README.txt"
+exes="Hushwall.exe HushwallFilter.exe"
 actual=$(unzip -Z1 "$zip" | sort | tr '\n' ' ' | sed 's/ $//')
 [ "$actual" = "$expected" ] || { echo "FAIL: the zip holds [$actual], not [$expected]"; exit 1; }
 unzip -q "$zip" -d "$work"
