@@ -246,7 +246,7 @@ TEST_F(SessionWin, AStalledSessionEndsAtItsEndTime) {
     EXPECT_EQ(e2e::SessionRecord(kAppName), "");
 }
 
-// Stands in for the firewall hook driver's device, which Wine cannot have.
+// Stands in for the filter service's pipe, so the session's calls can be read.
 class DeviceStandIn : public DriverPlatform {
 public:
     Handle OpenManager() override { return nullptr; }
