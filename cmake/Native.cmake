@@ -53,3 +53,6 @@ if(HUSHWALL_BENCH AND NOT HUSHWALL_SANITIZE)
     endif()
 endif()
 
+
+# The set-up script's fallback when a mirror is out of sync, with a stand-in apt-get.
+add_test(NAME setup_script COMMAND bash ${CMAKE_SOURCE_DIR}/tests/setup/setup_test.sh)
