@@ -32,7 +32,9 @@ std::optional<HookRequest> DecodeHookRequest(const uint8_t* message, size_t size
     HookRequest request;
     request.code = GetLittle32(message);
     const int expected = HookInputLength(request.code);
-    if (expected < 0 || size - 4 != static_cast<size_t>(expected))
+    const size_t length = size - 4;
+    if (expected == kHookTextInput ? length == 0 || length > kHookMaxTextInput
+                                   : expected < 0 || length != static_cast<size_t>(expected))
         return std::nullopt;
     request.input.assign(message + 4, message + size);
     return request;

@@ -4,14 +4,17 @@
 #include <optional>
 #include <vector>
 
+#include "hook/HookRule.h"
+
 // The filter service's named pipe, in message mode. One request message holds
 // one control code and its input; one reply message answers it.
-//   request: u32 code (little-endian), then exactly HookInputLength(code) bytes
+//   request: u32 code (little-endian), then exactly HookInputLength(code) bytes,
+//            or for a text code 1 to kHookMaxTextInput bytes
 //   reply:   u32 status (little-endian), 0 = success, anything else = failure
 constexpr const char* kHookPipePath = "\\\\.\\pipe\\HushwallFilter";
 constexpr size_t kHookReplySize = 4;
 // The longest request the service reads; a longer message is malformed.
-constexpr size_t kHookMaxRequestSize = 4 + 44;
+constexpr size_t kHookMaxRequestSize = 4 + kHookMaxTextInput;
 
 struct HookRequest {
     uint32_t code = 0;

@@ -120,7 +120,13 @@ int HookInputLength(uint32_t code) {
     case IOCTL_HOOK_ADD_RULE6:
         return static_cast<int>(kHookRule6Size);
     case IOCTL_HOOK_SET_REMAINING:
+    case IOCTL_HOOK_GUARD_START:
         return static_cast<int>(kHookTimeSize);
+    case IOCTL_HOOK_GUARD_END:
+        return 0;
+    case IOCTL_HOOK_ADD_NAME:
+    case IOCTL_HOOK_GUARD_PROGRAM:
+        return kHookTextInput;
     default:
         return -1;
     }

@@ -31,6 +31,17 @@ constexpr uint32_t IOCTL_HOOK_ADD_RULE6 = 0x2322A0D0;
 // its rules by itself once that time and a grace have passed without a clear.
 constexpr uint32_t IOCTL_HOOK_SET_REMAINING = 0x2322A0D4;
 
+// Our own, with a text input of 1 to kHookMaxTextInput bytes (no terminator).
+// One blocked host name for the hosts file, sent after the rules.
+constexpr uint32_t IOCTL_HOOK_ADD_NAME = 0x2322A0D8;
+// The guard of a session while the program is gone: one blocked program's
+// full path (8-bit, the system code page) each, then the start of the guard
+// with the session's remaining time as a HookTimeRecord, and the session's end.
+constexpr uint32_t IOCTL_HOOK_GUARD_PROGRAM = 0x2322A0DC;
+constexpr uint32_t IOCTL_HOOK_GUARD_START = 0x2322A0E0;
+constexpr uint32_t IOCTL_HOOK_GUARD_END = 0x2322A0E4;
+constexpr size_t kHookMaxTextInput = 1024;
+
 static_assert(IOCTL_HOOK_START ==
                   HookCtlCode(kHookDeviceType, 0x830, kMethodBuffered, kFileAnyAccess),
               "start code");
@@ -49,6 +60,18 @@ static_assert(IOCTL_HOOK_ADD_RULE6 ==
 static_assert(IOCTL_HOOK_SET_REMAINING ==
                   HookCtlCode(kHookDeviceType, 0x835, kMethodBuffered, kFileWriteAccess),
               "remaining-time code");
+static_assert(IOCTL_HOOK_ADD_NAME ==
+                  HookCtlCode(kHookDeviceType, 0x836, kMethodBuffered, kFileWriteAccess),
+              "name code");
+static_assert(IOCTL_HOOK_GUARD_PROGRAM ==
+                  HookCtlCode(kHookDeviceType, 0x837, kMethodBuffered, kFileWriteAccess),
+              "guarded program code");
+static_assert(IOCTL_HOOK_GUARD_START ==
+                  HookCtlCode(kHookDeviceType, 0x838, kMethodBuffered, kFileWriteAccess),
+              "guard start code");
+static_assert(IOCTL_HOOK_GUARD_END ==
+                  HookCtlCode(kHookDeviceType, 0x839, kMethodBuffered, kFileWriteAccess),
+              "guard end code");
 
 // Results of the controller's operations; callers test only for zero.
 constexpr int kDriverOk = 0;
@@ -122,5 +145,7 @@ using HookTimeBytes = std::array<uint8_t, kHookTimeSize>;
 HookTimeBytes EncodeHookTime(int64_t remainingSeconds);
 int64_t DecodeHookTime(const HookTimeBytes& bytes);
 
-// The input length each code takes, or -1 for a code the hook does not know.
+// The input length each code takes, kHookTextInput for a text of 1 to
+// kHookMaxTextInput bytes, or -1 for a code the hook does not know.
+constexpr int kHookTextInput = -2;
 int HookInputLength(uint32_t code);

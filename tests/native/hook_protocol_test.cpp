@@ -67,7 +67,10 @@ TEST(HookPipe, RequestReaderChecksLengthAgainstCode) {
         {IOCTL_HOOK_ADD_RULE6, 44, true},   {IOCTL_HOOK_ADD_RULE6, 28, false},
         {IOCTL_HOOK_SET_REMAINING, 8, true}, {IOCTL_HOOK_SET_REMAINING, 4, false},
         {0x232220D8, 0, false},             {0, 0, false},
-        {IOCTL_HOOK_ADD_RULE6, 45, false},  // also longer than any request
+        {IOCTL_HOOK_ADD_RULE6, 45, false},  {IOCTL_HOOK_GUARD_END, 0, true},
+        {IOCTL_HOOK_ADD_NAME, 0, false},    {IOCTL_HOOK_ADD_NAME, 1, true},
+        {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput, true},
+        {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput + 1, false},  // longer than any request
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> input(c.inputLength, 0x5A);

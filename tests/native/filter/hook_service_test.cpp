@@ -60,7 +60,7 @@ TEST(HookService, AnswersEveryMalformedMessageWithAFailure) {
 TEST(HookService, ClosesTheConnectionOnAMessageLongerThanAnyRequest) {
     Service s;
     ASSERT_TRUE(s.service.Startup());
-    const auto longest = WithCode(IOCTL_HOOK_ADD_RULE6, 44);
+    const auto longest = WithCode(IOCTL_HOOK_ADD_NAME, kHookMaxTextInput);
     ASSERT_EQ(longest.size(), kHookMaxRequestSize);
     std::vector<uint8_t> longer = longest;
     longer.push_back(0);
