@@ -156,8 +156,8 @@ SectionEnd
 ; than run the whole setup elevated (which, with another administrator account,
 ; would install into that account's folders), this setup starts itself once more
 ; with "runas" for this one step.
-Section "Website blocking (needs administrator rights)" SecFilter
-  DetailPrint "Installing the website filter service (administrator rights)..."
+Section "Website blocking and protection (needs administrator rights)" SecFilter
+  DetailPrint "Installing the filter service for website blocking and protection (administrator rights)..."
   !insertmacro ShellRunWait "runas" "$EXEPATH" '/FILTER=$INSTDIR\Hushwall.exe'
   ${If} $0 != 0
     MessageBox MB_OK|MB_ICONEXCLAMATION "The website filter service was not installed or did not start (result $0).$\r$\nHushwall blocks programs only; its Websites page says why." /SD IDOK
