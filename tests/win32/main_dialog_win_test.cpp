@@ -325,7 +325,9 @@ TEST_F(MainDialog, AFutureUntilMinuteIsAccepted) {
 
 TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
     dialog->programsPage()->SetEntries(
-        {{"C:\\games\\a.exe", "A", true}, {"C:\\b.exe", "B", false}, {"C:\\c.exe", "C", true}});
+        {{"C:\\Program Files\\Steam\\steam.exe", "Steam", true},
+         {"C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe", "Thunderbird", false},
+         {"C:\\Program Files (x86)\\Minecraft Launcher\\MinecraftLauncher.exe", "Minecraft", true}});
     Type(IDC_MINUTES, "1");
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "main-window").empty());
     Seconds before = SystemClock().Now();
@@ -367,7 +369,10 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
 
 TEST_F(MainDialog, MenuCommandsBringTheirPageToTheFront) {
     dialog->programsPage()->SetEntries({{"C:\\a.exe", "A", false}, {"C:\\b.exe", "B", true}});
-    dialog->websitesPage()->SetEntries({{"http://a.example", "A", true}});
+    // Realistic rows: the picture of this page is the help's.
+    dialog->websitesPage()->SetEntries({{"https://www.youtube.com/", "YouTube", true},
+                                        {"https://www.reddit.com/", "Reddit", false},
+                                        {"news.ycombinator.com", "Hacker News", true}});
 
     ::SendMessageA(hwnd, WM_COMMAND, ID_DESELECT_ALL_WEBSITES, 0);
     EXPECT_EQ(dialog->tabs().GetActiveTab(), 1);
@@ -382,7 +387,7 @@ TEST_F(MainDialog, MenuCommandsBringTheirPageToTheFront) {
 
     ::SendMessageA(hwnd, WM_COMMAND, ID_SELECT_ALL_WEBSITES, 0);
     EXPECT_EQ(dialog->tabs().GetActiveTab(), 1);
-    EXPECT_EQ(CountChecked(dialog->websitesPage()->GetEntries()), 1u);
+    EXPECT_EQ(CountChecked(dialog->websitesPage()->GetEntries()), 3u);
     ::UpdateWindow(hwnd);
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "websites-page").empty());
 }

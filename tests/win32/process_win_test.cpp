@@ -35,6 +35,8 @@ const ProcessRecord* FindPid(const ProcessSnapshot& snapshot, DWORD pid) {
             return &record;
     return nullptr;
 }
+// The record lives in the snapshot: a temporary one would leave it dangling.
+const ProcessRecord* FindPid(ProcessSnapshot&&, DWORD) = delete;
 
 using e2e::PumpUntil;
 
@@ -70,7 +72,8 @@ protected:
         const DWORD pid = m_started.back()->pid;
         EXPECT_TRUE(e2e::WaitUntil(
             [pid, exe] {
-                const ProcessRecord* record = FindPid(TakeProcessSnapshot({exe}), pid);
+                const ProcessSnapshot snapshot = TakeProcessSnapshot({exe});
+                const ProcessRecord* record = FindPid(snapshot, pid);
                 return record && !record->imagePaths.empty();
             },
             5000));
@@ -103,7 +106,8 @@ TEST_F(ProcessWin, SnapshotReadsFullPathsOnlyOfNamedProcesses) {
     EXPECT_TRUE(self->imagePaths.empty());
 
     // The single-instance test asks for its own path.
-    self = FindPid(TakeProcessSnapshot({ModulePath()}), ::GetCurrentProcessId());
+    const ProcessSnapshot own = TakeProcessSnapshot({ModulePath()});
+    self = FindPid(own, ::GetCurrentProcessId());
     ASSERT_NE(self, nullptr);
     EXPECT_EQ(self->imagePaths, (std::vector<std::string>{ModulePath()}));
 }
@@ -113,8 +117,10 @@ TEST_F(ProcessWin, NamedAndFullSnapshotsGiveTheSamePathsForTheNamed) {
     const std::string exe = Helper(folder, "same.exe");
     e2e::Program& helper = Run(exe);
     Win32NtProcessApi api;
-    const ProcessRecord* full = FindPid(TakeNtSnapshot(api), helper.pid);
-    const ProcessRecord* named = FindPid(TakeProcessSnapshot({exe}), helper.pid);
+    const ProcessSnapshot fullSnapshot = TakeNtSnapshot(api);
+    const ProcessSnapshot namedSnapshot = TakeProcessSnapshot({exe});
+    const ProcessRecord* full = FindPid(fullSnapshot, helper.pid);
+    const ProcessRecord* named = FindPid(namedSnapshot, helper.pid);
     ASSERT_NE(full, nullptr);
     ASSERT_NE(named, nullptr);
     EXPECT_EQ(named->imagePaths, full->imagePaths);
