@@ -3,20 +3,39 @@
 #include <algorithm>
 #include <map>
 
+namespace {
+
+// The family and the record with its padding zeroed, so that records that
+// differ only where the hook ignores them count as the same rule.
+std::string HeldKey(const StoredRule& rule) {
+    if (rule.ipv6) {
+        const HookRule6Bytes b = EncodeHookRule6(DecodeHookRule6(rule.rule6));
+        return "6" + std::string(b.begin(), b.end());
+    }
+    const HookRuleBytes b = EncodeHookRule(DecodeHookRule(rule.rule));
+    return "4" + std::string(b.begin(), b.end());
+}
+
+}  // namespace
+
 bool FilterHook::Recover() {
     std::vector<EnumeratedFilter> filters;
     if (!m_engine.EnumerateOurFilters(&filters))
         return false;
     std::map<uint32_t, StoredRule> byNumber;
     for (const EnumeratedFilter& f : filters) {
-        if (auto rule = DecodeProviderData(f.providerData))
+        // A rule this build refuses (left by an older one) is not taken back.
+        auto rule = DecodeProviderData(f.providerData);
+        if (rule && FiltersForRule(*rule))
             byNumber.emplace(rule->number, *rule);
     }
     m_rules.clear();
+    m_held.clear();
     for (const auto& entry : byNumber) {
         if (m_rules.size() == m_maxRules)
             break;
-        m_rules.push_back(entry.second);
+        if (m_held.insert(HeldKey(entry.second)).second)
+            m_rules.push_back(entry.second);
     }
     m_nextNumber = byNumber.empty() ? 0 : byNumber.rbegin()->first + 1;
     // Filters of ours exist only while started, whatever their data says.
@@ -38,15 +57,19 @@ bool FilterHook::AddRule6(const HookRule6Bytes& rule) {
 }
 
 bool FilterHook::Add(const StoredRule& candidate) {
-    if (m_rules.size() >= m_maxRules)
-        return false;
     StoredRule rule = candidate;
     rule.number = m_nextNumber;
     if (!FiltersForRule(rule))
         return false;
+    const std::string key = HeldKey(rule);
+    if (m_held.count(key))
+        return true;
+    if (m_rules.size() >= m_maxRules)
+        return false;
     if (m_started && !Install({rule}))
         return false;
     m_rules.push_back(rule);
+    m_held.insert(key);
     ++m_nextNumber;
     return true;
 }
@@ -71,6 +94,7 @@ bool FilterHook::Clear() {
     if (!RemoveOurFilters())
         return false;
     m_rules.clear();
+    m_held.clear();
     m_nextNumber = 0;
     return true;
 }
@@ -94,7 +118,7 @@ bool FilterHook::Install(const std::vector<StoredRule>& rules) {
             }
         }
     }
-    return m_engine.CommitTransaction();
+    return Commit();
 }
 
 // By provider, not by what we remember: this also finds filters of an earlier
@@ -113,5 +137,14 @@ bool FilterHook::RemoveOurFilters() {
             return false;
         }
     }
-    return m_engine.CommitTransaction();
+    return Commit();
+}
+
+// A failed commit leaves the transaction open, and the session can hold only
+// one: without the abort every later begin would fail.
+bool FilterHook::Commit() {
+    if (m_engine.CommitTransaction())
+        return true;
+    m_engine.AbortTransaction();
+    return false;
 }

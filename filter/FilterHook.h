@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "filter/FilterEngine.h"
@@ -19,6 +21,8 @@ public:
     // earlier run left behind (it may have ended while started).
     bool Recover();
 
+    // A rule held already adds nothing and succeeds: the program sends all
+    // its rules again each time it starts during a session.
     bool AddRule(const HookRuleBytes& rule);
     bool AddRule6(const HookRule6Bytes& rule);
     bool Start();
@@ -32,10 +36,13 @@ private:
     bool Add(const StoredRule& rule);
     bool Install(const std::vector<StoredRule>& rules);
     bool RemoveOurFilters();
+    bool Commit();
+
 
     FilterEngine& m_engine;
     size_t m_maxRules;
     std::vector<StoredRule> m_rules;
+    std::set<std::string> m_held;  // the records of m_rules, padding zeroed
     uint32_t m_nextNumber = 0;
     bool m_started = false;
 };
