@@ -143,7 +143,11 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     wchar_t image[MAX_PATH * 2];
     DWORD length = MAX_PATH * 2;
     ASSERT_TRUE(::QueryFullProcessImageNameW(::GetCurrentProcess(), 0, image, &length));
-    std::printf("[ note ] client image %ls, module %ls\n", image, OwnPath().c_str());
+    wchar_t recorded[MAX_PATH * 2] = {};
+    DWORD recordedSize = sizeof recorded;
+    ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                   L"ClientPath", RRF_RT_REG_SZ, nullptr, recorded, &recordedSize);
+    std::printf("[ note ] client image %ls, module %ls, recorded %ls\n", image, OwnPath().c_str(), recorded);
 
     Client client;
     ASSERT_TRUE(client.Open());
@@ -152,6 +156,8 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 28), 0);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, from.data(), 28), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 28), 0);  // held already: adds nothing
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, EncodeHookRule(0, 0).data(), 28), 1);  // would block everything
     HookRule6 six;
     six.destinationAddress[15] = 1;  // ::1
     const HookRule6Bytes sixBytes = EncodeHookRule6(six);
@@ -170,7 +176,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     // Malformed messages fail; one longer than any request ends the connection.
     EXPECT_EQ(client.Send(std::vector<uint8_t>{1, 2, 3}), 1);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 27), 1);
-    EXPECT_EQ(client.Send(std::vector<uint8_t>(200, 0x41)), -1);
+    EXPECT_EQ(client.Send(std::vector<uint8_t>(kHookMaxRequestSize + 1, 0x41)), -1);
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
 
     Client again;
@@ -182,16 +188,17 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     const std::string journal = Journal();
     EXPECT_NE(journal.find(" connect4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" accept4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
+    EXPECT_EQ(journal.find(" local="), std::string::npos);  // never our own side
     EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:ffff:7f00:1/128\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:0:0:1/128\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" connect4 block remote=10.0.0.199/255.255.255.255\r\n"), std::string::npos);
-    // 2 + 200 IPv4 rules of four filters and one IPv6 rule of two, all deleted by the clear.
+    // 2 + 200 IPv4 rules of two filters and one IPv6 rule of one, all deleted by the clear.
     size_t adds = 0, deletes = 0;
     for (size_t at = 0; (at = journal.find("\nadd ", at)) != std::string::npos; ++at)
         ++adds;
     for (size_t at = 0; (at = journal.find("\ndelete ", at)) != std::string::npos; ++at)
         ++deletes;
-    EXPECT_EQ(adds, 202u * 4 + 2);
+    EXPECT_EQ(adds, 202u * 2 + 1);
     EXPECT_EQ(deletes, adds);
 
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
