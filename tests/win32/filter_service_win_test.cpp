@@ -247,6 +247,18 @@ TEST_F(FilterServiceWin, RefusesTheRegisteredPathWhenItsFileIsNotTheRegisteredOn
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
 }
 
+// The same file named another way (here by its short name) is the same client.
+TEST_F(FilterServiceWin, ServesTheClientRegisteredUnderAnotherNameOfItsFile) {
+    wchar_t shortPath[MAX_PATH * 2] = {};
+    const DWORD n = ::GetShortPathNameW(OwnPath().c_str(), shortPath, MAX_PATH * 2);
+    ASSERT_GT(n, 0u);
+    ASSERT_NE(std::wstring(shortPath, n), OwnPath());
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + std::wstring(shortPath, n) + L"\""), 0);
+    Client client;
+    ASSERT_TRUE(client.Open());
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
+}
+
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
     ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
