@@ -310,8 +310,15 @@ std::wstring FinalPathOf(HANDLE file) {
                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (n == 0)
             return std::wstring();
-        if (n < path.size())
-            return std::wstring(path.data(), n);
+        if (n < path.size()) {
+            // Recorded as a plain path, the form GetFullPathNameW gives.
+            const std::wstring resolved(path.data(), n);
+            if (resolved.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+                return L"\\\\" + resolved.substr(8);
+            if (resolved.compare(0, 4, L"\\\\?\\") == 0)
+                return resolved.substr(4);
+            return resolved;
+        }
         path.resize(n);  // n counts the terminator when the buffer was short
     }
 }

@@ -147,7 +147,8 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     DWORD recordedSize = sizeof recorded;
     ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
                    L"ClientPath", RRF_RT_REG_SZ, nullptr, recorded, &recordedSize);
-    std::printf("[ note ] client image %ls, module %ls, recorded %ls\n", image, OwnPath().c_str(), recorded);
+    std::printf("[ note ] client image %ls, module %ls\n", image, OwnPath().c_str());
+    EXPECT_EQ(std::wstring(recorded), OwnPath());  // the final path, in the plain form
 
     Client client;
     ASSERT_TRUE(client.Open());
