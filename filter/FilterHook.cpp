@@ -40,7 +40,9 @@ bool FilterHook::Recover() {
     m_nextNumber = byNumber.empty() ? 0 : byNumber.rbegin()->first + 1;
     // Filters of ours exist only while started, whatever their data says.
     m_started = !filters.empty();
-    return true;
+    // An earlier build may have laid them out otherwise (or blocked what this
+    // one refuses): rebuild them as this build does.
+    return !m_started || Apply(true, m_rules);
 }
 
 bool FilterHook::AddRule(const HookRuleBytes& rule) {
@@ -100,34 +102,21 @@ bool FilterHook::Clear() {
 }
 
 bool FilterHook::Install(const std::vector<StoredRule>& rules) {
-    if (rules.empty())
-        return true;
-    if (!m_engine.BeginTransaction())
-        return false;
-    for (const StoredRule& rule : rules) {
-        const auto filters = FiltersForRule(rule);
-        if (!filters) {
-            m_engine.AbortTransaction();
-            return false;
-        }
-        for (const FilterDescription& filter : *filters) {
-            uint64_t id = 0;
-            if (!m_engine.AddFilter(filter, &id)) {
-                m_engine.AbortTransaction();
-                return false;
-            }
-        }
-    }
-    return Commit();
+    return rules.empty() || Apply(false, rules);
 }
 
-// By provider, not by what we remember: this also finds filters of an earlier
-// run, and never touches another provider's.
 bool FilterHook::RemoveOurFilters() {
+    return Apply(true, {});
+}
+
+// One transaction, so that a failure leaves the filters as they were. Removal
+// goes by provider, not by what we remember: this also finds filters of an
+// earlier run, and never touches another provider's.
+bool FilterHook::Apply(bool removeOurs, const std::vector<StoredRule>& add) {
     if (!m_engine.BeginTransaction())
         return false;
     std::vector<EnumeratedFilter> filters;
-    if (!m_engine.EnumerateOurFilters(&filters)) {
+    if (removeOurs && !m_engine.EnumerateOurFilters(&filters)) {
         m_engine.AbortTransaction();
         return false;
     }
@@ -135,6 +124,20 @@ bool FilterHook::RemoveOurFilters() {
         if (!m_engine.DeleteFilter(f.id)) {
             m_engine.AbortTransaction();
             return false;
+        }
+    }
+    for (const StoredRule& rule : add) {
+        const auto descriptions = FiltersForRule(rule);
+        if (!descriptions) {
+            m_engine.AbortTransaction();
+            return false;
+        }
+        for (const FilterDescription& filter : *descriptions) {
+            uint64_t id = 0;
+            if (!m_engine.AddFilter(filter, &id)) {
+                m_engine.AbortTransaction();
+                return false;
+            }
         }
     }
     return Commit();

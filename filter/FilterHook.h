@@ -18,7 +18,8 @@ public:
         : m_engine(engine), m_maxRules(maxRules) {}
 
     // Rebuilds rules and the started state from the persistent filters an
-    // earlier run left behind (it may have ended while started).
+    // earlier run left behind (it may have ended while started), and the
+    // filters themselves from those rules.
     bool Recover();
 
     // A rule held already adds nothing and succeeds: the program sends all
@@ -36,6 +37,7 @@ private:
     bool Add(const StoredRule& rule);
     bool Install(const std::vector<StoredRule>& rules);
     bool RemoveOurFilters();
+    bool Apply(bool removeOurs, const std::vector<StoredRule>& add);
     bool Commit();
 
 

@@ -190,3 +190,38 @@ TEST(FilterHook, ARuleHeldAlreadyAddsNothing) {
         EXPECT_EQ(engine.OurFilterCount(), c.rules * 2);
     }
 }
+
+// An earlier build's filters, here on our own side and blocking everything,
+// are replaced by this build's at recovery; another provider's stay.
+TEST(FilterHook, RecoveryRebuildsFiltersOfAnEarlierLayout) {
+    FakeFilterEngine engine;
+    const uint64_t foreign = engine.AddForeignFilter();
+    StoredRule to;
+    to.number = 3;
+    to.rule = To(1);
+    StoredRule everything = to;
+    everything.number = 4;
+    everything.rule = EncodeHookRule(0, 0);
+    for (const StoredRule& old : {to, everything}) {
+        FilterDescription d;
+        d.layer = FilterLayer::RecvAcceptV4;  // no condition: all inbound traffic
+        d.providerData = EncodeProviderData(old);
+        engine.filters[100 + old.number] = d;
+    }
+    FilterHook hook(engine);
+    ASSERT_TRUE(hook.Recover());
+    EXPECT_TRUE(hook.started());
+    EXPECT_EQ(hook.ruleCount(), 1u);
+    std::vector<std::string> now;
+    for (const auto& entry : engine.filters) {
+        if (entry.first != foreign)
+            now.push_back(DescribeFilter(entry.second));
+    }
+    std::vector<std::string> expected;
+    const auto filters = FiltersForRule(to);
+    ASSERT_TRUE(filters);
+    for (const FilterDescription& d : *filters)
+        expected.push_back(DescribeFilter(d));
+    EXPECT_EQ(now, expected);
+    EXPECT_TRUE(engine.filters.count(foreign));
+}
