@@ -3,25 +3,46 @@
 #include <algorithm>
 #include <map>
 
+namespace {
+
+// The family and the record with its padding zeroed, so that records that
+// differ only where the hook ignores them count as the same rule.
+std::string HeldKey(const StoredRule& rule) {
+    if (rule.ipv6) {
+        const HookRule6Bytes b = EncodeHookRule6(DecodeHookRule6(rule.rule6));
+        return "6" + std::string(b.begin(), b.end());
+    }
+    const HookRuleBytes b = EncodeHookRule(DecodeHookRule(rule.rule));
+    return "4" + std::string(b.begin(), b.end());
+}
+
+}  // namespace
+
 bool FilterHook::Recover() {
     std::vector<EnumeratedFilter> filters;
     if (!m_engine.EnumerateOurFilters(&filters))
         return false;
     std::map<uint32_t, StoredRule> byNumber;
     for (const EnumeratedFilter& f : filters) {
-        if (auto rule = DecodeProviderData(f.providerData))
+        // A rule this build refuses (left by an older one) is not taken back.
+        auto rule = DecodeProviderData(f.providerData);
+        if (rule && FiltersForRule(*rule))
             byNumber.emplace(rule->number, *rule);
     }
     m_rules.clear();
+    m_held.clear();
     for (const auto& entry : byNumber) {
         if (m_rules.size() == m_maxRules)
             break;
-        m_rules.push_back(entry.second);
+        if (m_held.insert(HeldKey(entry.second)).second)
+            m_rules.push_back(entry.second);
     }
     m_nextNumber = byNumber.empty() ? 0 : byNumber.rbegin()->first + 1;
     // Filters of ours exist only while started, whatever their data says.
     m_started = !filters.empty();
-    return true;
+    // An earlier build may have laid them out otherwise (or blocked what this
+    // one refuses): rebuild them as this build does.
+    return !m_started || Apply(true, m_rules);
 }
 
 bool FilterHook::AddRule(const HookRuleBytes& rule) {
@@ -38,15 +59,19 @@ bool FilterHook::AddRule6(const HookRule6Bytes& rule) {
 }
 
 bool FilterHook::Add(const StoredRule& candidate) {
-    if (m_rules.size() >= m_maxRules)
-        return false;
     StoredRule rule = candidate;
     rule.number = m_nextNumber;
     if (!FiltersForRule(rule))
         return false;
+    const std::string key = HeldKey(rule);
+    if (m_held.count(key))
+        return true;
+    if (m_rules.size() >= m_maxRules)
+        return false;
     if (m_started && !Install({rule}))
         return false;
     m_rules.push_back(rule);
+    m_held.insert(key);
     ++m_nextNumber;
     return true;
 }
@@ -71,39 +96,27 @@ bool FilterHook::Clear() {
     if (!RemoveOurFilters())
         return false;
     m_rules.clear();
+    m_held.clear();
     m_nextNumber = 0;
     return true;
 }
 
 bool FilterHook::Install(const std::vector<StoredRule>& rules) {
-    if (rules.empty())
-        return true;
-    if (!m_engine.BeginTransaction())
-        return false;
-    for (const StoredRule& rule : rules) {
-        const auto filters = FiltersForRule(rule);
-        if (!filters) {
-            m_engine.AbortTransaction();
-            return false;
-        }
-        for (const FilterDescription& filter : *filters) {
-            uint64_t id = 0;
-            if (!m_engine.AddFilter(filter, &id)) {
-                m_engine.AbortTransaction();
-                return false;
-            }
-        }
-    }
-    return m_engine.CommitTransaction();
+    return rules.empty() || Apply(false, rules);
 }
 
-// By provider, not by what we remember: this also finds filters of an earlier
-// run, and never touches another provider's.
 bool FilterHook::RemoveOurFilters() {
+    return Apply(true, {});
+}
+
+// One transaction, so that a failure leaves the filters as they were. Removal
+// goes by provider, not by what we remember: this also finds filters of an
+// earlier run, and never touches another provider's.
+bool FilterHook::Apply(bool removeOurs, const std::vector<StoredRule>& add) {
     if (!m_engine.BeginTransaction())
         return false;
     std::vector<EnumeratedFilter> filters;
-    if (!m_engine.EnumerateOurFilters(&filters)) {
+    if (removeOurs && !m_engine.EnumerateOurFilters(&filters)) {
         m_engine.AbortTransaction();
         return false;
     }
@@ -113,5 +126,28 @@ bool FilterHook::RemoveOurFilters() {
             return false;
         }
     }
-    return m_engine.CommitTransaction();
+    for (const StoredRule& rule : add) {
+        const auto descriptions = FiltersForRule(rule);
+        if (!descriptions) {
+            m_engine.AbortTransaction();
+            return false;
+        }
+        for (const FilterDescription& filter : *descriptions) {
+            uint64_t id = 0;
+            if (!m_engine.AddFilter(filter, &id)) {
+                m_engine.AbortTransaction();
+                return false;
+            }
+        }
+    }
+    return Commit();
+}
+
+// A failed commit leaves the transaction open, and the session can hold only
+// one: without the abort every later begin would fail.
+bool FilterHook::Commit() {
+    if (m_engine.CommitTransaction())
+        return true;
+    m_engine.AbortTransaction();
+    return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "filter/FilterEngine.h"
@@ -16,9 +18,12 @@ public:
         : m_engine(engine), m_maxRules(maxRules) {}
 
     // Rebuilds rules and the started state from the persistent filters an
-    // earlier run left behind (it may have ended while started).
+    // earlier run left behind (it may have ended while started), and the
+    // filters themselves from those rules.
     bool Recover();
 
+    // A rule held already adds nothing and succeeds: the program sends all
+    // its rules again each time it starts during a session.
     bool AddRule(const HookRuleBytes& rule);
     bool AddRule6(const HookRule6Bytes& rule);
     bool Start();
@@ -32,10 +37,14 @@ private:
     bool Add(const StoredRule& rule);
     bool Install(const std::vector<StoredRule>& rules);
     bool RemoveOurFilters();
+    bool Apply(bool removeOurs, const std::vector<StoredRule>& add);
+    bool Commit();
+
 
     FilterEngine& m_engine;
     size_t m_maxRules;
     std::vector<StoredRule> m_rules;
+    std::set<std::string> m_held;  // the records of m_rules, padding zeroed
     uint32_t m_nextNumber = 0;
     bool m_started = false;
 };

@@ -116,6 +116,27 @@ std::optional<V4Side> V4SideOf(uint32_t address, uint32_t mask) {
     return side;
 }
 
+// Filters go only where the rule's address is the far end, so that an "any"
+// side never becomes a condition on our own address (0.0.0.0 would match all
+// of it, 127.0.0.1 our loopback). Traffic to D (source any) is outbound:
+// connect, remote = D. Traffic from S (destination any) is inbound: accept,
+// remote = S. With both named we cannot tell which side is ours, so both
+// layers, each with the other address as local. Naming neither, a permit
+// applies everywhere; a block would cut the whole network and is refused.
+struct Layers {
+    bool connect = false;
+    bool accept = false;
+};
+
+std::optional<Layers> LayersFor(bool sourceAny, bool destinationAny, bool drop) {
+    if (sourceAny && destinationAny && drop)
+        return std::nullopt;
+    Layers l;
+    l.connect = !destinationAny || sourceAny;
+    l.accept = !sourceAny || destinationAny;
+    return l;
+}
+
 std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
     const HookRule rule = DecodeHookRule(stored.rule);
     if (rule.protocol > 255)
@@ -127,10 +148,16 @@ std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
     const bool drop = rule.drop != 0;
     const std::vector<uint8_t> data = EncodeProviderData(stored);
 
+    const auto layers = LayersFor(source->any, destination->any, drop);
+    if (!layers)
+        return std::nullopt;
+
     std::vector<FilterDescription> out;
     // Outbound: we are the source. Inbound: the peer is the source.
     for (FilterLayer layer : {FilterLayer::ConnectV4, FilterLayer::RecvAcceptV4}) {
         const bool outbound = layer == FilterLayer::ConnectV4;
+        if (!(outbound ? layers->connect : layers->accept))
+            continue;
         const V4Side& local = outbound ? *source : *destination;
         const V4Side& remote = outbound ? *destination : *source;
         FilterDescription d = Base(layer, drop, data);
@@ -141,10 +168,13 @@ std::optional<std::vector<FilterDescription>> ForV4(const StoredRule& stored) {
         AddProtocolAndPorts(d, outbound, rule.protocol, rule.sourcePort, rule.destinationPort);
         out.push_back(d);
     }
-    // The same at the V6 layers as IPv4-mapped addresses. The remote address is
-    // always limited to the mapped range, so that "any" never reaches real IPv6.
+    // A dual-stack socket's IPv4 traffic is classified only at the V6 layers,
+    // as IPv4-mapped addresses. The remote address is always limited to the
+    // mapped range, so that "any" never reaches real IPv6.
     for (FilterLayer layer : {FilterLayer::ConnectV6, FilterLayer::RecvAcceptV6}) {
         const bool outbound = layer == FilterLayer::ConnectV6;
+        if (!(outbound ? layers->connect : layers->accept))
+            continue;
         const V4Side& local = outbound ? *source : *destination;
         const V4Side& remote = outbound ? *destination : *source;
         FilterDescription d = Base(layer, drop, data);
@@ -174,10 +204,16 @@ std::optional<std::vector<FilterDescription>> ForV6(const StoredRule& stored) {
     if (rule.protocol > 255 || rule.sourcePrefix > 128 || rule.destinationPrefix > 128)
         return std::nullopt;
     const bool drop = rule.drop != 0;
+    const auto layers = LayersFor(AnyAddress(rule.sourceAddress, rule.sourcePrefix),
+                                  AnyAddress(rule.destinationAddress, rule.destinationPrefix), drop);
+    if (!layers)
+        return std::nullopt;
     const std::vector<uint8_t> data = EncodeProviderData(stored);
     std::vector<FilterDescription> out;
     for (FilterLayer layer : {FilterLayer::ConnectV6, FilterLayer::RecvAcceptV6}) {
         const bool outbound = layer == FilterLayer::ConnectV6;
+        if (!(outbound ? layers->connect : layers->accept))
+            continue;
         FilterDescription d = Base(layer, drop, data);
         const Ipv6Address& local = outbound ? rule.sourceAddress : rule.destinationAddress;
         const uint8_t localPrefix = outbound ? rule.sourcePrefix : rule.destinationPrefix;

@@ -53,8 +53,9 @@ struct StoredRule {
     HookRule6Bytes rule6 = {};
 };
 
-// Nothing for a rule the platform cannot express: a protocol above 255, a mask
-// whose bits are not contiguous, a prefix above 128.
+// Nothing for a rule the platform cannot express (a protocol above 255, a mask
+// whose bits are not contiguous, a prefix above 128) and for a block that names
+// no address on either side. Each filter matches the rule's address as the far end.
 std::optional<std::vector<FilterDescription>> FiltersForRule(const StoredRule& rule);
 
 // One line for logs and the test engine, e.g.

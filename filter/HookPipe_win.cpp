@@ -53,11 +53,17 @@ bool ClientIsHushwall(HANDLE pipe) {
     CloseHandle(process);
     if (!ok)
         return false;
-    const std::wstring path(image, length);
+    // Path and digest through one handle, resolved as at install.
+    HANDLE file = OpenClientFile(std::wstring(image, length));
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const std::wstring path = FinalPathOf(file);
     const std::wstring registered = RegisteredClientPath();
     // Reading the file is the costly part: only for the right path.
-    return IsRegisteredClient(path, registered) &&
-           IsRegisteredClient(path, Sha256OfFile(path), registered, RegisteredClientDigest());
+    const bool served = IsRegisteredClient(path, registered) &&
+                      IsRegisteredClient(path, Sha256OfFile(file), registered, RegisteredClientDigest());
+    CloseHandle(file);
+    return served;
 }
 
 // One client's requests until it goes away or the service stops.

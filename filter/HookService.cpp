@@ -10,7 +10,7 @@ bool HookService::Startup() {
         return false;
     }
     if (!m_hook.Recover())
-        m_log.Report("Could not read the filters an earlier run of the service left.");
+        m_log.Report("Could not read or rebuild the filters an earlier run of the service left.");
     if (!m_failSafe.Resume())
         m_log.Report("The fail-safe file was unreadable; the website block ends now.");
     Tick();

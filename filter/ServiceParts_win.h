@@ -40,8 +40,12 @@ std::wstring RegisteredClientPath();
 FileDigest RegisteredClientDigest();
 // Records the program's path and the SHA-256 of the file there.
 bool SetRegisteredClient(const std::wstring& path, const FileDigest& digest);
-// Empty when the file cannot be read.
-FileDigest Sha256OfFile(const std::wstring& path);
+// The client's file, opened for reading with writers refused; then its path
+// with links, junctions and substituted drives resolved, and its SHA-256 (each
+// empty when it cannot be read).
+HANDLE OpenClientFile(const std::wstring& path);
+std::wstring FinalPathOf(HANDLE file);
+FileDigest Sha256OfFile(HANDLE file);
 
 // Serves the pipe until stopEvent is set, one client at a time, ticking the
 // service about once a second. False when the pipe cannot be created.

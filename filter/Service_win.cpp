@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "filter/EngineOpenRetry.h"
 #include "filter/ServiceParts_win.h"
 
 namespace {
@@ -14,13 +16,14 @@ namespace {
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 HANDLE g_stopEvent = nullptr;
 
-void SetState(DWORD state, DWORD exitCode = NO_ERROR) {
+void SetState(DWORD state, DWORD exitCode = NO_ERROR, DWORD checkPoint = 0, DWORD waitHint = 10000) {
     SERVICE_STATUS status = {};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status.dwWin32ExitCode = exitCode;
-    status.dwWaitHint = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ? 10000 : 0;
+    status.dwCheckPoint = checkPoint;
+    status.dwWaitHint = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ? waitHint : 0;
     SetServiceStatus(g_statusHandle, &status);
 }
 
@@ -47,16 +50,23 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     SetState(SERVICE_START_PENDING);
 
     EventLogReport log;
+    TickCountClock clock;
+    EngineOpenRetry retry(clock);
     uint32_t error = 0;
     std::string why;
-    std::unique_ptr<FilterEngine> engine = OpenFilterEngine(&error, &why);
-    if (!engine) {
-        // No pipe: the program then finds website blocking unavailable, which is the truth.
-        log.ReportError("Website blocking is unavailable: " + why + ".");
-        SetState(SERVICE_STOPPED, error ? error : ERROR_SERVICE_SPECIFIC_ERROR);
-        return;
+    std::unique_ptr<FilterEngine> engine;
+    while (!(engine = OpenFilterEngine(&error, &why))) {
+        const auto wait = retry.After(error);
+        if (!wait) {
+            // No pipe: the program then finds website blocking unavailable, which is the truth.
+            log.ReportError("Website blocking is unavailable: " + why + ".");
+            SetState(SERVICE_STOPPED, error ? error : ERROR_SERVICE_SPECIFIC_ERROR);
+            return;
+        }
+        // The hint covers the wait and the next open, which may take RPC's own time.
+        SetState(SERVICE_START_PENDING, NO_ERROR, retry.waits(), *wait + 30000);
+        Sleep(*wait);
     }
-    TickCountClock clock;
     FailSafeFile store;
     HookService service(*engine, store, clock, log);
     if (!service.Startup()) {
@@ -98,15 +108,21 @@ bool WaitForState(SC_HANDLE service, DWORD wanted, SERVICE_STATUS_PROCESS* statu
 }
 
 int Install(const wchar_t* clientArgument) {
-    wchar_t client[MAX_PATH * 2];
-    const DWORD length = GetFullPathNameW(clientArgument, MAX_PATH * 2, client, nullptr);
-    if (length == 0 || length >= MAX_PATH * 2 || GetFileAttributesW(client) == INVALID_FILE_ATTRIBUTES) {
+    HANDLE file = OpenClientFile(clientArgument);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
+            return Fail(L"reading Hushwall.exe", GetLastError());
         std::fwprintf(stderr, L"HushwallFilter: %ls: no such file.\n", clientArgument);
         return 2;
     }
-    const FileDigest digest = Sha256OfFile(client);
-    if (digest.empty())
-        return Fail(L"reading Hushwall.exe", GetLastError());
+    // The path the service compares is the one every link and drive letter
+    // resolves to, so that each connection can be checked the same way.
+    const std::wstring client = FinalPathOf(file);
+    const FileDigest digest = client.empty() ? FileDigest() : Sha256OfFile(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (client.empty() || digest.empty())
+        return Fail(L"reading Hushwall.exe", error);
     wchar_t self[MAX_PATH * 2];
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
     const std::wstring command = L"\"" + std::wstring(self) + L"\"";
@@ -134,13 +150,18 @@ int Install(const wchar_t* clientArgument) {
         return Fail(L"creating the service", error);
     }
     // A crash leaves the filters in place but nobody to clear them: the service
-    // manager starts us again. A stop with an error (no engine) is no crash.
+    // manager starts us again. So it does after a stop with an error (the
+    // engine still not there after a minute at boot), which without the flag
+    // below would not count as a failure.
     SC_ACTION restart[3] = {{SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 60000}};
     SERVICE_FAILURE_ACTIONSW failureActions = {};
     failureActions.dwResetPeriod = 24 * 60 * 60;
     failureActions.cActions = 3;
     failureActions.lpsaActions = restart;
     ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failureActions);
+    SERVICE_FAILURE_ACTIONS_FLAG onErrors = {};
+    onErrors.fFailureActionsOnNonCrashFailures = TRUE;
+    ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onErrors);
     SERVICE_DESCRIPTIONW description = {};
     description.lpDescription = const_cast<wchar_t*>(
         L"Blocks the websites of a Hushwall session. Without it Hushwall blocks programs only.");
@@ -163,7 +184,7 @@ int Install(const wchar_t* clientArgument) {
                       status.dwWin32ExitCode);
         result = 1;
     } else {
-        std::wprintf(L"HushwallFilter: installed and running; it serves %ls.\n", client);
+        std::wprintf(L"HushwallFilter: installed and running; it serves %ls.\n", client.c_str());
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
@@ -276,30 +297,60 @@ bool SetRegisteredClient(const std::wstring& path, const FileDigest& digest) {
     return result == ERROR_SUCCESS;
 }
 
-FileDigest Sha256OfFile(const std::wstring& path) {
+HANDLE OpenClientFile(const std::wstring& path) {
     // Writers are refused while we read, so the digest is of one version of the file.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return FileDigest();
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+std::wstring FinalPathOf(HANDLE file) {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size()) {
+            // Recorded as a plain path, the form GetFullPathNameW gives.
+            const std::wstring resolved(path.data(), n);
+            if (resolved.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+                return L"\\\\" + resolved.substr(8);
+            if (resolved.compare(0, 4, L"\\\\?\\") == 0)
+                return resolved.substr(4);
+            return resolved;
+        }
+        path.resize(n);  // n counts the terminator when the buffer was short
+    }
+}
+
+FileDigest Sha256OfFile(HANDLE file) {
     FileDigest digest(32);
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
     bool ok = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
               BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    DWORD error = ok ? ERROR_SUCCESS : ERROR_INVALID_DATA;
     std::vector<UCHAR> buffer(64 * 1024);
-    DWORD read = 0;
-    while (ok && ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read > 0)
-        ok = BCRYPT_SUCCESS(BCryptHashData(hash, buffer.data(), read, 0));
-    const DWORD readError = GetLastError();
-    ok = ok && read == 0 && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest.data(), 32, 0));
+    while (ok) {
+        // A failed read also sets the count to 0: only the result tells it from the end.
+        DWORD read = 0;
+        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+            error = GetLastError();
+            ok = false;
+        } else if (read == 0) {
+            break;
+        } else if (!BCRYPT_SUCCESS(BCryptHashData(hash, buffer.data(), read, 0))) {
+            error = ERROR_INVALID_DATA;
+            ok = false;
+        }
+    }
+    ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest.data(), 32, 0));
     if (hash)
         BCryptDestroyHash(hash);
     if (algorithm)
         BCryptCloseAlgorithmProvider(algorithm, 0);
-    CloseHandle(file);
     if (!ok) {
-        SetLastError(readError ? readError : ERROR_INVALID_DATA);
+        SetLastError(error ? error : ERROR_INVALID_DATA);
         return FileDigest();
     }
     return digest;

@@ -5,6 +5,8 @@
 #include <fwpmu.h>
 #include <rpcdce.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,21 @@
 
 namespace {
 
+// MinGW declares FWPM_SUBLAYER0.flags as 16 bits where the platform has 32;
+// the layout agrees only because the next member is aligned to 4, and the
+// upper half is then padding that must be zero. So every structure handed to
+// the platform is zeroed byte for byte before it is filled.
+static_assert(offsetof(FWPM_SUBLAYER0, providerKey) == offsetof(FWPM_SUBLAYER0, flags) + 4,
+              "sublayer flags take 32 bits");
+
+template <typename T>
+void Zero(T& value) {
+    std::memset(&value, 0, sizeof value);
+}
+
 GUID ToGuid(const FilterGuid& g) {
     GUID out;
+    Zero(out);
     out.Data1 = g.data1;
     out.Data2 = g.data2;
     out.Data3 = g.data3;
@@ -31,7 +46,8 @@ public:
     ~WfpEngine() override { FwpmEngineClose0(m_engine); }
 
     bool AddProviderAndSublayer() override {
-        FWPM_PROVIDER0 provider = {};
+        FWPM_PROVIDER0 provider;
+        Zero(provider);
         provider.providerKey = m_provider;
         provider.displayData.name = const_cast<wchar_t*>(L"Hushwall");
         provider.displayData.description = const_cast<wchar_t*>(L"Website blocking of Hushwall");
@@ -40,7 +56,8 @@ public:
         if (result != ERROR_SUCCESS && result != static_cast<DWORD>(FWP_E_ALREADY_EXISTS))
             return false;
 
-        FWPM_SUBLAYER0 sublayer = {};
+        FWPM_SUBLAYER0 sublayer;
+        Zero(sublayer);
         sublayer.subLayerKey = ToGuid(kHushwallSublayer);
         sublayer.displayData.name = const_cast<wchar_t*>(L"Hushwall");
         sublayer.displayData.description = const_cast<wchar_t*>(L"Blocked websites of a Hushwall session");
@@ -73,6 +90,9 @@ public:
         for (size_t i = 0; i < d.conditions.size(); ++i) {
             const FilterCondition& c = d.conditions[i];
             FWPM_FILTER_CONDITION0& out = conditions[i];
+            Zero(out);
+            Zero(v4[i]);
+            Zero(v6[i]);
             out.fieldKey = ToGuid(FieldKey(c.field));
             out.matchType = FWP_MATCH_EQUAL;
             switch (c.kind) {
@@ -102,7 +122,8 @@ public:
         std::vector<UINT8> data(d.providerData.begin(), d.providerData.end());
         GUID provider = ToGuid(d.provider);
 
-        FWPM_FILTER0 filter = {};
+        FWPM_FILTER0 filter;
+        Zero(filter);
         filter.displayData.name =
             const_cast<wchar_t*>(d.block ? L"Hushwall website block" : L"Hushwall website permit");
         filter.flags = d.flags;
@@ -132,7 +153,8 @@ public:
     bool EnumerateOurFilters(std::vector<EnumeratedFilter>* out) override {
         out->clear();
         for (FilterLayer layer : kOurLayers) {
-            FWPM_FILTER_ENUM_TEMPLATE0 t = {};
+            FWPM_FILTER_ENUM_TEMPLATE0 t;
+            Zero(t);
             t.providerKey = &m_provider;
             t.layerKey = ToGuid(LayerKey(layer));
             t.enumType = FWP_FILTER_ENUM_OVERLAPPING;
@@ -180,7 +202,8 @@ private:
 
 std::unique_ptr<FilterEngine> OpenFilterEngine(uint32_t* error, std::string* why) {
     // Not a dynamic session: persistent objects cannot be added from one.
-    FWPM_SESSION0 session = {};
+    FWPM_SESSION0 session;
+    Zero(session);
     session.displayData.name = const_cast<wchar_t*>(L"Hushwall filter service");
     HANDLE engine = nullptr;
     const DWORD result = FwpmEngineOpen0(nullptr, RPC_C_AUTHN_WINNT, nullptr, &session, &engine);

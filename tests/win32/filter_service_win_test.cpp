@@ -143,7 +143,12 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     wchar_t image[MAX_PATH * 2];
     DWORD length = MAX_PATH * 2;
     ASSERT_TRUE(::QueryFullProcessImageNameW(::GetCurrentProcess(), 0, image, &length));
+    wchar_t recorded[MAX_PATH * 2] = {};
+    DWORD recordedSize = sizeof recorded;
+    ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                   L"ClientPath", RRF_RT_REG_SZ, nullptr, recorded, &recordedSize);
     std::printf("[ note ] client image %ls, module %ls\n", image, OwnPath().c_str());
+    EXPECT_EQ(std::wstring(recorded), OwnPath());  // the final path, in the plain form
 
     Client client;
     ASSERT_TRUE(client.Open());
@@ -152,6 +157,8 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 28), 0);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, from.data(), 28), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 28), 0);  // held already: adds nothing
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, EncodeHookRule(0, 0).data(), 28), 1);  // would block everything
     HookRule6 six;
     six.destinationAddress[15] = 1;  // ::1
     const HookRule6Bytes sixBytes = EncodeHookRule6(six);
@@ -182,16 +189,17 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     const std::string journal = Journal();
     EXPECT_NE(journal.find(" connect4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" accept4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
+    EXPECT_EQ(journal.find(" local="), std::string::npos);  // never our own side
     EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:ffff:7f00:1/128\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:0:0:1/128\r\n"), std::string::npos);
     EXPECT_NE(journal.find(" connect4 block remote=10.0.0.199/255.255.255.255\r\n"), std::string::npos);
-    // 2 + 200 IPv4 rules of four filters and one IPv6 rule of two, all deleted by the clear.
+    // 2 + 200 IPv4 rules of two filters and one IPv6 rule of one, all deleted by the clear.
     size_t adds = 0, deletes = 0;
     for (size_t at = 0; (at = journal.find("\nadd ", at)) != std::string::npos; ++at)
         ++adds;
     for (size_t at = 0; (at = journal.find("\ndelete ", at)) != std::string::npos; ++at)
         ++deletes;
-    EXPECT_EQ(adds, 202u * 4 + 2);
+    EXPECT_EQ(adds, 202u * 2 + 1);
     EXPECT_EQ(deletes, adds);
 
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
@@ -238,6 +246,18 @@ TEST_F(FilterServiceWin, RefusesTheRegisteredPathWhenItsFileIsNotTheRegisteredOn
         EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), -1);
     }
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+// The same file named another way (here by its short name) is the same client.
+TEST_F(FilterServiceWin, ServesTheClientRegisteredUnderAnotherNameOfItsFile) {
+    wchar_t shortPath[MAX_PATH * 2] = {};
+    const DWORD n = ::GetShortPathNameW(OwnPath().c_str(), shortPath, MAX_PATH * 2);
+    ASSERT_GT(n, 0u);
+    ASSERT_NE(std::wstring(shortPath, n), OwnPath());
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + std::wstring(shortPath, n) + L"\""), 0);
+    Client client;
+    ASSERT_TRUE(client.Open());
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
 }
 
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {

@@ -124,7 +124,7 @@ TEST(FailSafe, TheServiceClearsByItselfOnlyWhenNoClearCame) {
         }
         clock.ms += (60 + kGrace) * kSecond - 1;
         service.Tick();
-        EXPECT_EQ(engine.OurFilterCount(), clearArrives ? 0u : 4u);
+        EXPECT_EQ(engine.OurFilterCount(), clearArrives ? 0u : 2u);
         EXPECT_TRUE(log.lines.empty());
         clock.ms += 1;
         service.Tick();
@@ -148,19 +148,19 @@ TEST(FailSafe, AServiceRestartedAfterTheDeadlineClearsAtStart) {
         first.HandleMessage(Request(IOCTL_HOOK_ADD_RULE, rule.data(), rule.size()).data(), 32);
         first.HandleMessage(Request(IOCTL_HOOK_START).data(), 4);
         first.HandleMessage(Request(IOCTL_HOOK_SET_REMAINING, time.data(), time.size()).data(), 12);
-        ASSERT_EQ(engine.OurFilterCount(), 4u);
+        ASSERT_EQ(engine.OurFilterCount(), 2u);
         clock.ms += (kGrace - 30) * kSecond;
         first.Tick();
     }
     HookService second(engine, store, clock, log);
     ASSERT_TRUE(second.Startup());
     EXPECT_TRUE(second.hook().started());
-    EXPECT_EQ(engine.OurFilterCount(), 4u);
+    EXPECT_EQ(engine.OurFilterCount(), 2u);
     clock.ms += 90 * kSecond;
     engine.failBegin = true;  // the engine refuses for a while: one report, retried every tick
     second.Tick();
     second.Tick();
-    EXPECT_EQ(engine.OurFilterCount(), 4u);
+    EXPECT_EQ(engine.OurFilterCount(), 2u);
     EXPECT_EQ(log.lines.size(), 1u);
     engine.failBegin = false;
     second.Tick();

@@ -29,11 +29,10 @@ public:
         return true;
     }
     bool CommitTransaction() override {
-        if (!inTransaction)
+        // As on the platform, a failed commit leaves the transaction open.
+        if (!inTransaction || failCommit)
             return false;
         inTransaction = false;
-        if (failCommit)
-            return false;
         for (uint64_t id : pendingDeletes)
             filters.erase(id);
         for (const auto& entry : pendingAdds)

@@ -54,7 +54,7 @@ TEST(FilterIds, MatchTheDocumentedValues) {
     EXPECT_NE(kHushwallProvider, kHushwallSublayer);
 }
 
-TEST(FilterRules, EachIpv4RuleShapeBecomesFourFilters) {
+TEST(FilterRules, EachIpv4RuleMatchesItsAddressAsTheFarEnd) {
     HookRule to;  // the program's rule for traffic to 93.184.216.34
     to.destinationAddress = Wire(93, 184, 216, 34);
     HookRule from;
@@ -65,49 +65,35 @@ TEST(FilterRules, EachIpv4RuleShapeBecomesFourFilters) {
     subnet.sourceMask = Wire(255, 255, 255, 0);
     subnet.sourcePort = 1000;
     subnet.destinationPort = 443;
-    HookRule everything;
-    everything.drop = 1;
+    HookRule between = to;
+    between.sourceAddress = Wire(10, 0, 0, 1);
     HookRule pass = to;
     pass.drop = 0;
-    HookRule maskedAway = to;  // a zero mask makes the address "any"
-    maskedAway.destinationMask = 0;
+    HookRule passAll;
+    passAll.drop = 0;
 
     const struct {
         const char* name;
         HookRule rule;
         std::vector<std::string> filters;
     } cases[] = {
-        {"to",
-         to,
-         {"connect4 block remote=93.184.216.34/255.255.255.255", "accept4 block local=93.184.216.34/255.255.255.255",
-          "connect6 block remote=0:0:0:0:0:ffff:5db8:d822/128",
-          "accept6 block local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny}},
-        {"from",
-         from,
-         {"connect4 block local=93.184.216.34/255.255.255.255", "accept4 block remote=93.184.216.34/255.255.255.255",
-          "connect6 block local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny,
-          "accept6 block remote=0:0:0:0:0:ffff:5db8:d822/128"}},
+        {"to", to, {"connect4 block remote=93.184.216.34/255.255.255.255", "connect6 block remote=0:0:0:0:0:ffff:5db8:d822/128"}},
+        {"from", from, {"accept4 block remote=93.184.216.34/255.255.255.255", "accept6 block remote=0:0:0:0:0:ffff:5db8:d822/128"}},
         {"subnet",
          subnet,
-         {"connect4 block local=10.1.2.0/255.255.255.0 protocol=6 localport=1000 remoteport=443",
-          "accept4 block remote=10.1.2.0/255.255.255.0 protocol=6 localport=443 remoteport=1000",
-          "connect6 block local=0:0:0:0:0:ffff:a01:200/120 remote=" + kMappedAny +
-              " protocol=6 localport=1000 remoteport=443",
-          "accept6 block remote=0:0:0:0:0:ffff:a01:200/120 protocol=6 "
-          "localport=443 remoteport=1000"}},
-        {"everything",
-         everything,
-         {"connect4 block", "accept4 block", "connect6 block remote=" + kMappedAny,
-          "accept6 block remote=" + kMappedAny}},
-        {"pass",
-         pass,
-         {"connect4 permit remote=93.184.216.34/255.255.255.255", "accept4 permit local=93.184.216.34/255.255.255.255",
-          "connect6 permit remote=0:0:0:0:0:ffff:5db8:d822/128",
-          "accept6 permit local=0:0:0:0:0:ffff:5db8:d822/128 remote=" + kMappedAny}},
-        {"masked away",
-         maskedAway,
-         {"connect4 block", "accept4 block", "connect6 block remote=" + kMappedAny,
-          "accept6 block remote=" + kMappedAny}},
+         {"accept4 block remote=10.1.2.0/255.255.255.0 protocol=6 localport=443 remoteport=1000",
+          "accept6 block remote=0:0:0:0:0:ffff:a01:200/120 protocol=6 localport=443 remoteport=1000"}},
+        {"between",
+         between,
+         {"connect4 block local=10.0.0.1/255.255.255.255 remote=93.184.216.34/255.255.255.255",
+          "accept4 block local=93.184.216.34/255.255.255.255 remote=10.0.0.1/255.255.255.255",
+          "connect6 block local=0:0:0:0:0:ffff:a00:1/128 remote=0:0:0:0:0:ffff:5db8:d822/128",
+          "accept6 block local=0:0:0:0:0:ffff:5db8:d822/128 remote=0:0:0:0:0:ffff:a00:1/128"}},
+        {"pass", pass, {"connect4 permit remote=93.184.216.34/255.255.255.255", "connect6 permit remote=0:0:0:0:0:ffff:5db8:d822/128"}},
+        {"pass everything",
+         passAll,
+         {"connect4 permit", "accept4 permit", "connect6 permit remote=" + kMappedAny,
+          "accept6 permit remote=" + kMappedAny}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,7 +126,7 @@ TEST(FilterRules, EachIpv4RuleShapeBecomesFourFilters) {
     EXPECT_LE(kPermitWeight, 15);  // the platform's 4-bit weight
 }
 
-TEST(FilterRules, Ipv6RulesBecomeTwoFilters) {
+TEST(FilterRules, Ipv6RulesMatchTheirAddressAsTheFarEnd) {
     HookRule6 to;
     to.destinationAddress = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     HookRule6 prefixed;
@@ -155,14 +141,8 @@ TEST(FilterRules, Ipv6RulesBecomeTwoFilters) {
         HookRule6 rule;
         std::vector<std::string> filters;
     } cases[] = {
-        {"to",
-         to,
-         {"connect6 block remote=2001:db8:0:0:0:0:0:1/128",
-          "accept6 block local=2001:db8:0:0:0:0:0:1/128"}},
-        {"prefixed permit",
-         prefixed,
-         {"connect6 permit local=2001:db8:0:0:0:0:0:0/32 protocol=17 remoteport=53",
-          "accept6 permit remote=2001:db8:0:0:0:0:0:0/32 protocol=17 localport=53"}},
+        {"to", to, {"connect6 block remote=2001:db8:0:0:0:0:0:1/128"}},
+        {"prefixed permit", prefixed, {"accept6 permit remote=2001:db8:0:0:0:0:0:0/32 protocol=17 localport=53"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -182,21 +162,33 @@ TEST(FilterRules, Ipv6RulesBecomeTwoFilters) {
     }
 }
 
-TEST(FilterRules, RulesThePlatformCannotExpressAreRefused) {
+// Including blocks of every address, which would cut the whole network.
+TEST(FilterRules, RulesThePlatformCannotExpressAndBlocksOfEverythingAreRefused) {
     HookRule protocol;
     protocol.protocol = 256;
+    protocol.destinationAddress = Wire(10, 0, 0, 1);
     HookRule holes;
     holes.destinationAddress = Wire(10, 0, 0, 1);
     holes.destinationMask = Wire(255, 0, 255, 0);
-    EXPECT_FALSE(FiltersForRule(V4(protocol)));
-    EXPECT_FALSE(FiltersForRule(V4(holes)));
+    HookRule everything;
+    HookRule maskedAway;  // a zero mask makes the address "any"
+    maskedAway.destinationAddress = Wire(93, 184, 216, 34);
+    maskedAway.destinationMask = 0;
+    for (const HookRule& rule : {protocol, holes, everything, maskedAway})
+        EXPECT_FALSE(FiltersForRule(V4(rule)));
 
-    StoredRule wide;
-    wide.ipv6 = true;
     HookRule6 tooLong;
+    tooLong.destinationAddress[0] = 0x20;
     tooLong.destinationPrefix = 129;
-    wide.rule6 = EncodeHookRule6(tooLong);
-    EXPECT_FALSE(FiltersForRule(wide));
+    HookRule6 anywhere;
+    HookRule6 zeroPrefix = tooLong;
+    zeroPrefix.destinationPrefix = 0;
+    for (const HookRule6& rule : {tooLong, anywhere, zeroPrefix}) {
+        StoredRule s;
+        s.ipv6 = true;
+        s.rule6 = EncodeHookRule6(rule);
+        EXPECT_FALSE(FiltersForRule(s));
+    }
 }
 
 TEST(FilterRules, ProviderDataOfAnotherShapeIsNotARule) {
