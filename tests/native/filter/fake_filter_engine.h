@@ -9,6 +9,7 @@
 #include "../fake_clock.h"
 #include "filter/FailSafe.h"
 #include "filter/FilterEngine.h"
+#include "filter/HostsBlock.h"
 #include "filter/HookService.h"
 
 // A filtering engine in memory with real transactions: adds and deletes become
@@ -130,4 +131,37 @@ class MemoryLog : public ServiceLog {
 public:
     void Report(const std::string& text) override { lines.push_back(text); }
     std::vector<std::string> lines;
+};
+
+// The hosts file in memory; its stamp moves with every change, ours or another's.
+class MemoryHostsStore : public HostsStore {
+public:
+    ReadResult Read(std::string* out) override {
+        if (failRead)
+            return ReadResult::Failed;
+        if (!text)
+            return ReadResult::Missing;
+        *out = *text;
+        return ReadResult::Ok;
+    }
+    bool Write(const std::string& t) override {
+        if (failWrite)
+            return false;
+        Edit(t);
+        ++writes;
+        return true;
+    }
+    bool Delete() override {
+        Edit(std::nullopt);
+        return true;
+    }
+    std::string Stamp() override { return std::to_string(version); }
+    void FlushResolverCache() override { ++flushes; }
+    void Edit(std::optional<std::string> t) {
+        text = std::move(t);
+        ++version;
+    }
+    std::optional<std::string> text;
+    int version = 0, writes = 0, flushes = 0;
+    bool failRead = false, failWrite = false;
 };
