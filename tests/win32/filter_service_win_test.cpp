@@ -4,7 +4,6 @@
 // recording engine; the shipped one must report the engine failure.
 #include <windows.h>
 #include <psapi.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -101,15 +100,49 @@ std::string Journal() {
 }
 
 std::string FailSafeText() {
-    char common[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
-    std::ifstream in(std::string(common) + "\\Hushwall\\failsafe", std::ios::binary);
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return text;
+}
+
+std::string HostsPath() {
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\drivers\\etc\\hosts";
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         return "<none>";
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Puts the prefix's hosts file back as it was, whatever the test did.
+struct HostsFileGuard {
+    std::string path = HostsPath();
+    std::string saved = ReadFileBytes(path);
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    ~HostsFileGuard() {
+        if (saved == "<none>") {
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+            return;
+        }
+        WriteFileBytes(path, saved);
+        ::SetFileAttributesA(path.c_str(), attributes);
+    }
+};
 
 class FilterServiceWin : public ::testing::Test {
 protected:
@@ -170,7 +203,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     // Malformed messages fail; one longer than any request ends the connection.
     EXPECT_EQ(client.Send(std::vector<uint8_t>{1, 2, 3}), 1);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 27), 1);
-    EXPECT_EQ(client.Send(std::vector<uint8_t>(200, 0x41)), -1);
+    EXPECT_EQ(client.Send(std::vector<uint8_t>(kHookMaxRequestSize + 1, 0x41)), -1);
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
 
     Client again;
@@ -270,4 +303,49 @@ TEST_F(FilterServiceWin, TheShippedServiceReportsTheEngineFailureAndOpensNoPipe)
     EXPECT_EQ(pipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilter.exe"), L"--uninstall"), 0);
     EXPECT_EQ(Status().dwCurrentState, 0u);
+}
+
+// Wine's resolver reads the Linux hosts file, not this one: what is tested is
+// the file's content and attributes.
+TEST_F(FilterServiceWin, KeepsTheBlockedNamesInTheHostsFileWhileStartedAndLeavesItAsItWas) {
+    HostsFileGuard guard;
+    const std::string before = "127.0.0.1 localhost\n10.0.0.1 intranet";  // LF, no last newline
+    WriteFileBytes(guard.path, before);
+    ASSERT_TRUE(::SetFileAttributesA(guard.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    const std::string blocked = "0.0.0.0 example.com\n:: example.com\n";
+    auto blocking = [&] {
+        const std::string text = ReadFileBytes(guard.path);
+        return text.find(blocked) != std::string::npos && text.size() > before.size() &&
+               text.compare(text.size() - before.size(), before.size(), before) == 0;
+    };
+    {
+        Client client;
+        ASSERT_TRUE(client.Open());
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "Example.com", 11), 0);
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "a.com\r\n0.0.0.0 b.com", 21), 1);
+        EXPECT_EQ(ReadFileBytes(guard.path), before) << "not before the start";
+        EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+        EXPECT_TRUE(blocking()) << ReadFileBytes(guard.path);
+        EXPECT_EQ(::GetFileAttributesA(guard.path.c_str()) & FILE_ATTRIBUTE_READONLY,
+                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+
+        // Someone puts the old file back during the session.
+        WriteFileBytes(guard.path, before);
+        ASSERT_TRUE(::SetFileAttributesA(guard.path.c_str(), FILE_ATTRIBUTE_READONLY));
+        const DWORD put = ::GetTickCount();
+        EXPECT_TRUE(e2e::WaitUntil(blocking, 20000));
+        std::printf("[ figure ] section back %lu ms after its removal\n",
+                    static_cast<unsigned long>(::GetTickCount() - put));
+
+        EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
+        EXPECT_EQ(ReadFileBytes(guard.path), before);
+        EXPECT_EQ(::GetFileAttributesA(guard.path.c_str()) & FILE_ATTRIBUTE_READONLY,
+                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "example.com", 11), 0);
+        EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+        EXPECT_TRUE(blocking());
+    }
+    EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(ReadFileBytes(guard.path), before) << "the uninstall takes the names out too";
 }
