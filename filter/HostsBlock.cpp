@@ -37,10 +37,11 @@ bool HostsBlock::Hide() {
     return Apply();
 }
 
+// Like the rules: forgotten, while the started state stays as it was.
 bool HostsBlock::Clear() {
     m_names.clear();
     m_held.clear();
-    return Hide();
+    return Apply();
 }
 
 bool HostsBlock::Check() {

@@ -108,40 +108,35 @@ std::string FailSafeText() {
     return text;
 }
 
-std::string HostsPath() {
-    char system[MAX_PATH] = {};
-    ::GetSystemDirectoryA(system, MAX_PATH);
-    return std::string(system) + "\\drivers\\etc\\hosts";
-}
-
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<none>";
     std::stringstream s;
     s << in.rdbuf();
-    return s.str();
+    return in ? s.str() : "<none>";
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// Puts the prefix's hosts file back as it was, whatever the test did.
+// Writes the prefix's hosts file with the attributes given, and at the end
+// puts back what was there.
 struct HostsFileGuard {
-    std::string path = HostsPath();
-    std::string saved = ReadFileBytes(path);
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    std::string path;
+    std::string saved;
+    HostsFileGuard() {
+        char system[MAX_PATH] = {};
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        path = std::string(system) + "\\drivers\\etc\\hosts";
+        saved = ReadFileBytes(path);
+    }
     ~HostsFileGuard() {
-        if (saved == "<none>") {
-            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        Put(saved, FILE_ATTRIBUTE_NORMAL);
+        if (saved == "<none>")
             ::DeleteFileA(path.c_str());
-            return;
-        }
-        WriteFileBytes(path, saved);
+    }
+    void Put(const std::string& bytes, DWORD attributes) const {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
         ::SetFileAttributesA(path.c_str(), attributes);
     }
+    bool ReadOnly() const { return ::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY; }
 };
 
 class FilterServiceWin : public ::testing::Test {
@@ -308,44 +303,36 @@ TEST_F(FilterServiceWin, TheShippedServiceReportsTheEngineFailureAndOpensNoPipe)
 // Wine's resolver reads the Linux hosts file, not this one: what is tested is
 // the file's content and attributes.
 TEST_F(FilterServiceWin, KeepsTheBlockedNamesInTheHostsFileWhileStartedAndLeavesItAsItWas) {
-    HostsFileGuard guard;
+    HostsFileGuard hosts;
     const std::string before = "127.0.0.1 localhost\n10.0.0.1 intranet";  // LF, no last newline
-    WriteFileBytes(guard.path, before);
-    ASSERT_TRUE(::SetFileAttributesA(guard.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    hosts.Put(before, FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
-    const std::string blocked = "0.0.0.0 example.com\n:: example.com\n";
     auto blocking = [&] {
-        const std::string text = ReadFileBytes(guard.path);
-        return text.find(blocked) != std::string::npos && text.size() > before.size() &&
-               text.compare(text.size() - before.size(), before.size(), before) == 0;
+        const std::string text = ReadFileBytes(hosts.path);
+        return text.find("\n0.0.0.0 example.com\n:: example.com\n") != std::string::npos &&
+               text.size() > before.size() && text.compare(text.size() - before.size(), before.size(), before) == 0;
     };
     {
         Client client;
         ASSERT_TRUE(client.Open());
         EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "Example.com", 11), 0);
         EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "a.com\r\n0.0.0.0 b.com", 21), 1);
-        EXPECT_EQ(ReadFileBytes(guard.path), before) << "not before the start";
+        EXPECT_EQ(ReadFileBytes(hosts.path), before) << "not before the start";
         EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
-        EXPECT_TRUE(blocking()) << ReadFileBytes(guard.path);
-        EXPECT_EQ(::GetFileAttributesA(guard.path.c_str()) & FILE_ATTRIBUTE_READONLY,
-                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        EXPECT_TRUE(blocking()) << ReadFileBytes(hosts.path);
+        EXPECT_TRUE(hosts.ReadOnly());
 
-        // Someone puts the old file back during the session.
-        WriteFileBytes(guard.path, before);
-        ASSERT_TRUE(::SetFileAttributesA(guard.path.c_str(), FILE_ATTRIBUTE_READONLY));
+        hosts.Put(before, FILE_ATTRIBUTE_READONLY);  // someone puts the old file back
         const DWORD put = ::GetTickCount();
         EXPECT_TRUE(e2e::WaitUntil(blocking, 20000));
         std::printf("[ figure ] section back %lu ms after its removal\n",
                     static_cast<unsigned long>(::GetTickCount() - put));
-
         EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
-        EXPECT_EQ(ReadFileBytes(guard.path), before);
-        EXPECT_EQ(::GetFileAttributesA(guard.path.c_str()) & FILE_ATTRIBUTE_READONLY,
-                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        EXPECT_EQ(ReadFileBytes(hosts.path), before);
+        EXPECT_TRUE(hosts.ReadOnly());
         EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "example.com", 11), 0);
-        EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
-        EXPECT_TRUE(blocking());
+        EXPECT_TRUE(blocking()) << "still started after the clear";
     }
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
-    EXPECT_EQ(ReadFileBytes(guard.path), before) << "the uninstall takes the names out too";
+    EXPECT_EQ(ReadFileBytes(hosts.path), before) << "the uninstall takes the names out too";
 }

@@ -137,31 +137,16 @@ public:
 class MemoryHostsStore : public HostsStore {
 public:
     ReadResult Read(std::string* out) override {
-        if (failRead)
-            return ReadResult::Failed;
-        if (!text)
-            return ReadResult::Missing;
-        *out = *text;
-        return ReadResult::Ok;
+        if (text && !failRead)
+            *out = *text;
+        return failRead ? ReadResult::Failed : text ? ReadResult::Ok : ReadResult::Missing;
     }
-    bool Write(const std::string& t) override {
-        if (failWrite)
-            return false;
-        Edit(t);
-        ++writes;
-        return true;
-    }
-    bool Delete() override {
-        Edit(std::nullopt);
-        return true;
-    }
+    bool Write(const std::string& t) override { ++writes, Edit(t); return true; }
+    bool Delete() override { Edit(std::nullopt); return true; }
     std::string Stamp() override { return std::to_string(version); }
     void FlushResolverCache() override { ++flushes; }
-    void Edit(std::optional<std::string> t) {
-        text = std::move(t);
-        ++version;
-    }
+    void Edit(std::optional<std::string> t) { text = std::move(t), ++version; }
     std::optional<std::string> text;
     int version = 0, writes = 0, flushes = 0;
-    bool failRead = false, failWrite = false;
+    bool failRead = false;
 };
