@@ -16,7 +16,7 @@ bool HookService::Startup() {
     m_hosts.Recover(m_hook.started() || !recovered);
     ReportHosts();
     if (!m_failSafe.Resume())
-        m_log.Report("The fail-safe file was unreadable; the website block ends now.");
+        m_log.Report("The fail-safe's count was unreadable; the website block ends now.");
     Tick();
     return true;
 }

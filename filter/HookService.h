@@ -43,13 +43,13 @@ public:
 
 private:
     bool Dispatch(uint32_t code, const std::vector<uint8_t>& input);
+    void ReportHosts();
 
     FilterEngine& m_engine;
     FilterHook m_hook;
     FailSafe m_failSafe;
     ServiceLog& m_log;
     bool m_clearFailureReported = false;  // once, not every second
-    void ReportHosts();
     HostsBlock m_hosts;
     bool m_hostsFailureReported = false;
 };

@@ -32,11 +32,10 @@ public:
     void Erase() override;
 };
 
-// The hosts file the resolver reads; the system's unless told another path.
+// The hosts file the resolver reads, where Tcpip's DataBasePath says.
 class HostsFile : public HostsStore {
 public:
     HostsFile();
-    explicit HostsFile(std::wstring path) : m_path(std::move(path)) {}
     ReadResult Read(std::string* text) override;
     bool Write(const std::string& text) override;
     bool Delete() override;
