@@ -103,8 +103,15 @@ bool HostsFile::Write(const std::string& text) {
         // A read-only file cannot be replaced.
         if (attributes & FILE_ATTRIBUTE_READONLY)
             SetAttributes(m_path, attributes & ~FILE_ATTRIBUTE_READONLY);
-        ok = ReplaceFileW(m_path.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr) != 0;
+        // With a backup name a failed replace leaves every file under a name we know.
+        const std::wstring backup = m_path + L".hushwall-old";
+        SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(backup.c_str());
+        ok = ReplaceFileW(m_path.c_str(), temporary.c_str(), backup.c_str(), 0, nullptr, nullptr) != 0;
+        if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            MoveFileExW(backup.c_str(), m_path.c_str(), MOVEFILE_WRITE_THROUGH);  // the original back
         SetAttributes(m_path, attributes);
+        DeleteFileW(backup.c_str());
     }
     if (!ok)
         DeleteFileW(temporary.c_str());
