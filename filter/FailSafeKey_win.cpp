@@ -7,13 +7,14 @@
 // fill it with garbage (the fail-safe fires at once) or point it elsewhere.
 std::optional<std::string> FailSafeKey::Read() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     wchar_t text[64] = {};
     DWORD size = sizeof text - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG result =
-        RegQueryValueExW(key, kFilterFailSafeValue, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    const LONG result = RegQueryValueExW(key, kFilterFailSafeValue, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(text), &size);
     RegCloseKey(key);
     if (result == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
@@ -27,8 +28,9 @@ std::optional<std::string> FailSafeKey::Read() {
 
 bool FailSafeKey::Write(const std::string& text) {
     const std::wstring wide(text.begin(), text.end());
-    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterFailSafeValue, REG_SZ, wide.c_str(),
-                           static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterFailSafeValue, REG_SZ,
+                           wide.c_str(), static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
 }
 
 void FailSafeKey::Erase() {

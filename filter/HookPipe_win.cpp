@@ -13,7 +13,8 @@ namespace {
 // an instance of their own (FILE_CREATE_PIPE_INSTANCE, part of GENERIC_WRITE);
 // SYSTEM and Administrators keep full control. Nobody over the network.
 const wchar_t* const kPipeSddl = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x12018b;;;IU)";
-static_assert((FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES) == 0x12018b, "the users' mask");
+static_assert((FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES) == 0x12018b,
+              "the users' mask");
 static_assert((0x12018b & FILE_CREATE_PIPE_INSTANCE) == 0, "no new instances for users");
 
 constexpr DWORD kTickMs = 1000;

@@ -103,7 +103,8 @@ void HookService::ReportHosts() {
         return;
     }
     if (!m_hostsFailureReported)
-        m_log.Report("Could not bring the hosts file to the session's blocked names; trying again.");
+        m_log.Report(
+            "Could not bring the hosts file to the session's blocked names; trying again.");
     m_hostsFailureReported = true;
 }
 

@@ -24,7 +24,10 @@ class HookService {
 public:
     HookService(FilterEngine& engine, FailSafeStore& store, MonotonicClock& clock, ServiceLog& log,
                 HostsStore& hosts, size_t maxRules = kMaxHookRules)
-        : m_engine(engine), m_hook(engine, maxRules), m_failSafe(store, clock), m_log(log),
+        : m_engine(engine),
+          m_hook(engine, maxRules),
+          m_failSafe(store, clock),
+          m_log(log),
           m_hosts(hosts, clock) {}
 
     // Adds our provider and sublayer and picks up what an earlier run left.

@@ -77,7 +77,8 @@ bool HostsBlock::Apply() {
         }
     } else if (exists && stripped.text != text) {
         // A file that only our section made goes with it.
-        if (!(stripped.created && stripped.text.empty() ? m_store.Delete() : m_store.Write(stripped.text)))
+        if (!(stripped.created && stripped.text.empty() ? m_store.Delete()
+                                                        : m_store.Write(stripped.text)))
             return false;
         changed = true;
     }

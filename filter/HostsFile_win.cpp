@@ -10,8 +10,9 @@ namespace {
 constexpr LONGLONG kMaxHostsBytes = 64LL * 1024 * 1024;
 
 // The attributes SetFileAttributesW takes back.
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
                                       FILE_ATTRIBUTE_TEMPORARY;
 
 // The folder of the resolver's database files, which an administrator may move
@@ -39,7 +40,8 @@ bool WriteAll(HANDLE file, const std::string& text) {
     size_t at = 0;
     while (at < text.size()) {
         DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(text.size() - at > 1 << 20 ? 1 << 20 : text.size() - at);
+        const DWORD chunk =
+            static_cast<DWORD>(text.size() - at > 1 << 20 ? 1 << 20 : text.size() - at);
         if (!WriteFile(file, text.data() + at, chunk, &written, nullptr) || written == 0)
             return false;
         at += written;
@@ -58,8 +60,9 @@ HostsFile::HostsFile() {
 HostsStore::ReadResult HostsFile::Read(std::string* text) {
     if (m_path.empty())
         return ReadResult::Failed;
-    HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
@@ -72,7 +75,9 @@ HostsStore::ReadResult HostsFile::Read(std::string* text) {
         size_t at = 0;
         DWORD read = 0;
         while (ok && at < text->size()) {
-            ok = ReadFile(file, &(*text)[at], static_cast<DWORD>(text->size() - at), &read, nullptr) && read > 0;
+            ok = ReadFile(file, &(*text)[at], static_cast<DWORD>(text->size() - at), &read,
+                          nullptr) &&
+                 read > 0;
             at += read;
         }
     }
@@ -89,8 +94,8 @@ bool HostsFile::Write(const std::string& text) {
     const std::wstring temporary = m_path + L".hushwall-new";
     SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(temporary.c_str());  // what an interrupted write left
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool ok = WriteAll(file, text);
@@ -107,9 +112,11 @@ bool HostsFile::Write(const std::string& text) {
         const std::wstring backup = m_path + L".hushwall-old";
         SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(backup.c_str());
-        ok = ReplaceFileW(m_path.c_str(), temporary.c_str(), backup.c_str(), 0, nullptr, nullptr) != 0;
+        ok = ReplaceFileW(m_path.c_str(), temporary.c_str(), backup.c_str(), 0, nullptr, nullptr) !=
+             0;
         if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            MoveFileExW(backup.c_str(), m_path.c_str(), MOVEFILE_WRITE_THROUGH);  // the original back
+            MoveFileExW(backup.c_str(), m_path.c_str(),
+                        MOVEFILE_WRITE_THROUGH);  // the original back
         SetAttributes(m_path, attributes);
         DeleteFileW(backup.c_str());
     }
@@ -150,8 +157,8 @@ void HostsFile::FlushResolverCache() {
     if (!dns)
         return;
     using FlushFn = BOOL(WINAPI*)();
-    const FlushFn flush =
-        reinterpret_cast<FlushFn>(reinterpret_cast<void*>(GetProcAddress(dns, "DnsFlushResolverCache")));
+    const FlushFn flush = reinterpret_cast<FlushFn>(
+        reinterpret_cast<void*>(GetProcAddress(dns, "DnsFlushResolverCache")));
     if (flush)
         flush();
     FreeLibrary(dns);

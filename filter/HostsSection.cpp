@@ -6,13 +6,15 @@ namespace {
 
 const char kBom[] = "\xEF\xBB\xBF";
 const std::string kBegin = "# Hushwall: blocked during a session, removed after it";
-const std::string kBeginCreated = "# Hushwall: blocked during a session, removed after it (file added)";
+const std::string kBeginCreated =
+    "# Hushwall: blocked during a session, removed after it (file added)";
 const std::string kEnd = "# Hushwall: end";
 const std::string kIpv4 = "0.0.0.0 ";
 const std::string kIpv6 = ":: ";
 
 bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
 }
 
 struct Line {
@@ -23,7 +25,7 @@ struct Line {
 std::vector<Line> SplitLines(const std::string& text, size_t from) {
     std::vector<Line> lines;
     while (from < text.size()) {
-        size_t newline = text.find('\n', from);
+        const size_t newline = text.find('\n', from);
         const size_t end = newline == std::string::npos ? text.size() : newline + 1;
         size_t contentEnd = newline == std::string::npos ? text.size() : newline;
         if (contentEnd > from && text[contentEnd - 1] == '\r')
@@ -47,7 +49,8 @@ std::optional<std::string> EntryName(const std::string& line) {
     return std::nullopt;
 }
 
-void AddOnce(std::vector<std::string>& names, std::set<std::string>& held, const std::string& name) {
+void AddOnce(std::vector<std::string>& names, std::set<std::string>& held,
+             const std::string& name) {
     if (held.insert(name).second)
         names.push_back(name);
 }
@@ -120,12 +123,14 @@ StrippedHosts StripHostsSection(const std::string& file) {
     return result;
 }
 
-std::optional<std::string> WithHostsSection(const std::string& text, const std::vector<std::string>& names,
-                                            bool created) {
-    if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+std::optional<std::string> WithHostsSection(const std::string& text,
+                                            const std::vector<std::string>& names, bool created) {
+    if (text.size() >= 2 &&
+        ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
         return std::nullopt;
     const size_t newline = text.find('\n');
-    const std::string eol = newline != std::string::npos && (newline == 0 || text[newline - 1] != '\r') ? "\n" : "\r\n";
+    const std::string eol =
+        newline != std::string::npos && (newline == 0 || text[newline - 1] != '\r') ? "\n" : "\r\n";
     const size_t start = text.compare(0, 3, kBom) == 0 ? 3 : 0;
     std::string out = text.substr(0, start);
     out += (created ? kBeginCreated : kBegin) + eol;

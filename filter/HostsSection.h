@@ -27,5 +27,5 @@ StrippedHosts StripHostsSection(const std::string& file);
 // The text with our section for the names at its head (after a UTF-8 byte
 // order mark), in the text's own line ending. Nothing for a UTF-16 file, into
 // which single-byte lines cannot go.
-std::optional<std::string> WithHostsSection(const std::string& text, const std::vector<std::string>& names,
-                                            bool created);
+std::optional<std::string> WithHostsSection(const std::string& text,
+                                            const std::vector<std::string>& names, bool created);

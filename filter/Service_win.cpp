@@ -201,7 +201,8 @@ int Uninstall() {
     HostsFile hostsFile;
     TickCountClock clock;
     if (!HostsBlock(hostsFile, clock).Clear())
-        std::fwprintf(stderr, L"HushwallFilter: could not remove the blocked names from the hosts file.\n");
+        std::fwprintf(stderr,
+                      L"HushwallFilter: could not remove the blocked names from the hosts file.\n");
 
     int result = 0;
     if (!DeleteService(service))

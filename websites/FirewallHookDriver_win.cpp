@@ -46,11 +46,13 @@ bool ServedByFilterService(HANDLE pipe) {
     if (!::GetNamedPipeServerProcessId(pipe, &server))
         return false;
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? ::OpenServiceA(manager, kFilterServiceName, SERVICE_QUERY_STATUS) : nullptr;
+    SC_HANDLE service =
+        manager ? ::OpenServiceA(manager, kFilterServiceName, SERVICE_QUERY_STATUS) : nullptr;
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
-    const bool known = service && ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                                         reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
+    const bool known =
+        service && ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                          reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
     if (service)
         ::CloseServiceHandle(service);
     if (manager)
@@ -64,8 +66,8 @@ HANDLE ConnectPipe(const std::string& path) {
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
         // Overlapped, so that a service that never answers cannot hold the window.
         // Write access without the right to create an instance (part of GENERIC_WRITE).
-        pipe = ::CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES, 0,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        pipe = ::CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES,
+                             0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (pipe == INVALID_HANDLE_VALUE &&
             (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeA(path.c_str(), 2000)))
             return INVALID_HANDLE_VALUE;

@@ -51,7 +51,8 @@ std::string ReadAll(const std::string& path) {
 std::string FailSafeText() {
     char text[64] = {};
     DWORD size = sizeof text;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
                        "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return "<none>";
     return text;

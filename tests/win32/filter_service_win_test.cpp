@@ -102,7 +102,8 @@ std::string Journal() {
 std::string FailSafeText() {
     char text[64] = {};
     DWORD size = sizeof text;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
                        "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return "<none>";
     return text;
@@ -310,7 +311,8 @@ TEST_F(FilterServiceWin, KeepsTheBlockedNamesInTheHostsFileWhileStartedAndLeaves
     auto blocking = [&] {
         const std::string text = ReadFileBytes(hosts.path);
         return text.find("\n0.0.0.0 example.com\n:: example.com\n") != std::string::npos &&
-               text.size() > before.size() && text.compare(text.size() - before.size(), before.size(), before) == 0;
+               text.size() > before.size() &&
+               text.compare(text.size() - before.size(), before.size(), before) == 0;
     };
     {
         Client client;

@@ -141,11 +141,21 @@ public:
             *out = *text;
         return failRead ? ReadResult::Failed : text ? ReadResult::Ok : ReadResult::Missing;
     }
-    bool Write(const std::string& t) override { ++writes, Edit(t); return true; }
-    bool Delete() override { Edit(std::nullopt); return true; }
+    bool Write(const std::string& t) override {
+        ++writes;
+        Edit(t);
+        return true;
+    }
+    bool Delete() override {
+        Edit(std::nullopt);
+        return true;
+    }
     std::string Stamp() override { return std::to_string(version); }
     void FlushResolverCache() override { ++flushes; }
-    void Edit(std::optional<std::string> t) { text = std::move(t), ++version; }
+    void Edit(std::optional<std::string> t) {
+        text = std::move(t);
+        ++version;
+    }
     std::optional<std::string> text;
     int version = 0, writes = 0, flushes = 0;
     bool failRead = false;

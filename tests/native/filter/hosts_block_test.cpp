@@ -15,7 +15,8 @@ struct Service {
         EXPECT_TRUE(service.Startup());
     }
     uint32_t Send(uint32_t code, const std::string& input = std::string()) {
-        const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
+        const auto message =
+            EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
         return *DecodeHookReply(service.HandleMessage(message.data(), message.size())->data(), 4);
     }
     std::vector<std::string> NamesInFile() const {
@@ -103,7 +104,8 @@ TEST(HostsBlock, TheSectionIsPutBackWithinSecondsKeepingOtherEdits) {
     EXPECT_EQ(hosts.text, written);
 
     const HookTimeBytes time = EncodeHookTime(0);  // and the fail-safe's clear takes them out
-    ASSERT_EQ(s.Send(IOCTL_HOOK_SET_REMAINING, std::string(time.begin(), time.end())), kHookStatusOk);
+    ASSERT_EQ(s.Send(IOCTL_HOOK_SET_REMAINING, std::string(time.begin(), time.end())),
+              kHookStatusOk);
     s.TickAfter(kFailSafeGraceSeconds * 1000);
     EXPECT_EQ(hosts.text, kOriginal);
 }

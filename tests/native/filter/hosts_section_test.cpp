@@ -4,16 +4,28 @@
 
 TEST(HostsSection, OnlyHostNamesPass) {
     const std::string label63 = std::string(63, 'a');
-    const std::string longest = label63 + "." + label63 + "." + label63 + "." + std::string(61, 'd');
+    const std::string longest =
+        label63 + "." + label63 + "." + label63 + "." + std::string(61, 'd');
     const struct {
         std::string text;
         std::optional<std::string> normalized;
     } cases[] = {
-        {"Example.COM", "example.com"}, {"a-b_c.d1", "a-b_c.d1"}, {longest, longest},
-        {longest + "d", std::nullopt},  {label63 + "a.com", std::nullopt}, {"", std::nullopt},
-        {"a.com.", std::nullopt},       {"a..b", std::nullopt},            {"a b", std::nullopt},
-        {"a#b", std::nullopt},          {"a%b", std::nullopt},             {"a\r\n0.0.0.0 b", std::nullopt},
-        {std::string("a\0b", 3), std::nullopt}, {"b\xC3\xBC" "cher.de", std::nullopt},
+        {"Example.COM", "example.com"},
+        {"a-b_c.d1", "a-b_c.d1"},
+        {longest, longest},
+        {longest + "d", std::nullopt},
+        {label63 + "a.com", std::nullopt},
+        {"", std::nullopt},
+        {"a.com.", std::nullopt},
+        {"a..b", std::nullopt},
+        {"a b", std::nullopt},
+        {"a#b", std::nullopt},
+        {"a%b", std::nullopt},
+        {"a\r\n0.0.0.0 b", std::nullopt},
+        {std::string("a\0b", 3), std::nullopt},
+        {"b\xC3\xBC"
+         "cher.de",
+         std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NormalizeHostName(c.text), c.normalized) << testing::PrintToString(c.text);
@@ -42,7 +54,9 @@ TEST(HostsSection, GoesInAtTheHeadAndComesOutLeavingTheFileAsItWas) {
             ASSERT_TRUE(with);
             EXPECT_EQ(with->rfind(bom + "# Hushwall", 0), 0u);
             const std::string eol = c.eol;
-            EXPECT_NE(with->find(eol + "0.0.0.0 www.example.com" + eol + ":: www.example.com" + eol), std::string::npos);
+            EXPECT_NE(
+                with->find(eol + "0.0.0.0 www.example.com" + eol + ":: www.example.com" + eol),
+                std::string::npos);
             const StrippedHosts stripped = StripHostsSection(*with);
             EXPECT_EQ(stripped.text, c.file);
             EXPECT_EQ(stripped.names, names);
@@ -50,7 +64,8 @@ TEST(HostsSection, GoesInAtTheHeadAndComesOutLeavingTheFileAsItWas) {
         }
         EXPECT_EQ(StripHostsSection(c.file).text, c.file);
     }
-    EXPECT_FALSE(WithHostsSection(std::string("\xFF\xFE#\0", 4), names, false)) << "UTF-16 is left alone";
+    EXPECT_FALSE(WithHostsSection(std::string("\xFF\xFE#\0", 4), names, false))
+        << "UTF-16 is left alone";
 }
 
 // Someone edited our lines: whatever is left of them goes, and nothing of theirs.
@@ -62,9 +77,10 @@ TEST(HostsSection, WhatIsLeftOfAnEditedSectionIsFoundAndRemoved) {
     const struct {
         std::string file, remains;
     } cases[] = {
-        {begin + entries + mine, mine},                         // its last line removed
-        {mine + entries + end + "\r\n", mine},                  // its first line removed
-        {begin + "0.0.0.0 a.com\r\n1.2.3.4 a.com\r\n:: a.com\r\n" + end + "\r\n" + mine, "1.2.3.4 a.com\r\n" + mine},
+        {begin + entries + mine, mine},         // its last line removed
+        {mine + entries + end + "\r\n", mine},  // its first line removed
+        {begin + "0.0.0.0 a.com\r\n1.2.3.4 a.com\r\n:: a.com\r\n" + end + "\r\n" + mine,
+         "1.2.3.4 a.com\r\n" + mine},
         {mine + begin + entries + begin + entries + end, mine},  // twice, moved, no last newline
         {"1.2.3.4 x " + end + "\r\n", "1.2.3.4 x " + end + "\r\n"},
     };
