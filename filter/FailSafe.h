@@ -5,7 +5,7 @@
 
 #include "base/Clock.h"
 
-// The fail-safe's small file; only SYSTEM and Administrators may write it.
+// Where the fail-safe keeps its count; only SYSTEM and Administrators may write it.
 class FailSafeStore {
 public:
     virtual ~FailSafeStore() = default;
@@ -25,14 +25,14 @@ public:
     FailSafe(FailSafeStore& store, MonotonicClock& clock) : m_store(store), m_clock(clock) {}
 
     // At service start: picks up a count an earlier run left. False when the
-    // file was unreadable, which arms the fail-safe to fire at once.
+    // count was unreadable, which arms the fail-safe to fire at once.
     bool Resume();
     // The sixth code: seconds left, or -1 for a session without end. False
     // (and nothing changes) for any other negative value.
     bool Set(int64_t remainingSeconds);
     // A clear arrived: nothing is left to undo.
     void Disarm();
-    // True once the remainder and the grace have run out. Also keeps the file
+    // True once the remainder and the grace have run out. Also keeps the count
     // up to date, at most a minute behind.
     bool Expired();
 
@@ -54,7 +54,7 @@ private:
     int64_t m_savedSeconds = 0;
 };
 
-// The file's text: "unbounded" or "left <seconds>" (remainder plus grace).
+// The stored text: "unbounded" or "left <seconds>" (remainder plus grace).
 std::string EncodeFailSafe(bool unbounded, int64_t leftSeconds);
 // Nothing for text that is neither.
 std::optional<int64_t> DecodeFailSafe(const std::string& text, bool* unbounded);

@@ -8,9 +8,14 @@
 
 namespace {
 
-// Interactive users may connect (read and write); SYSTEM and Administrators
-// keep full control. Nobody else, and nobody over the network.
-const wchar_t* const kPipeSddl = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GRGW;;;IU)";
+// Interactive users may connect, read and write messages (FILE_GENERIC_READ,
+// FILE_WRITE_DATA, and FILE_WRITE_ATTRIBUTES for the read mode), but not create
+// an instance of their own (FILE_CREATE_PIPE_INSTANCE, part of GENERIC_WRITE);
+// SYSTEM and Administrators keep full control. Nobody over the network.
+const wchar_t* const kPipeSddl = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x12018b;;;IU)";
+static_assert((FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES) == 0x12018b,
+              "the users' mask");
+static_assert((0x12018b & FILE_CREATE_PIPE_INSTANCE) == 0, "no new instances for users");
 
 constexpr DWORD kTickMs = 1000;
 

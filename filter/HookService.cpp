@@ -9,10 +9,14 @@ bool HookService::Startup() {
         m_log.Report("Could not add the Hushwall provider and sublayer to the filtering engine.");
         return false;
     }
-    if (!m_hook.Recover())
+    const bool recovered = m_hook.Recover();
+    if (!recovered)
         m_log.Report("Could not read or rebuild the filters an earlier run of the service left.");
+    // The names of a session that goes on; without one, none stay in the file.
+    m_hosts.Recover(m_hook.started() || !recovered);
+    ReportHosts();
     if (!m_failSafe.Resume())
-        m_log.Report("The fail-safe file was unreadable; the website block ends now.");
+        m_log.Report("The fail-safe's count was unreadable; the website block ends now.");
     Tick();
     return true;
 }
@@ -28,14 +32,30 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
 bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
     switch (code) {
     case IOCTL_HOOK_START:
-        return m_hook.Start();
+        if (!m_hook.Start())
+            return false;
+        m_hosts.Show();
+        ReportHosts();
+        return true;
     case IOCTL_HOOK_STOP:
-        return m_hook.Stop();
+        if (!m_hook.Stop())
+            return false;
+        m_hosts.Hide();
+        ReportHosts();
+        return true;
     case IOCTL_HOOK_CLEAR_RULES:
         if (!m_hook.Clear())
             return false;
         m_failSafe.Disarm();
+        m_hosts.Clear();
+        ReportHosts();
         return true;
+    case IOCTL_HOOK_ADD_NAME: {
+        if (!m_hosts.Add(std::string(input.begin(), input.end())))
+            return false;
+        ReportHosts();
+        return true;
+    }
     case IOCTL_HOOK_ADD_RULE: {
         HookRuleBytes bytes;
         std::copy(input.begin(), input.end(), bytes.begin());
@@ -57,6 +77,8 @@ bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
 }
 
 void HookService::Tick() {
+    m_hosts.Check();
+    ReportHosts();
     if (!m_failSafe.Expired())
         return;
     if (!m_hook.Clear()) {
@@ -68,8 +90,22 @@ void HookService::Tick() {
     }
     m_clearFailureReported = false;
     m_failSafe.Disarm();
+    m_hosts.Clear();
+    ReportHosts();
     m_log.Report("The session's time and 15 minutes' grace have passed without a clear from "
                  "Hushwall; the service removed its website filters by itself.");
+}
+
+// Once per failure, not at every retry; the file is tried again every few seconds.
+void HookService::ReportHosts() {
+    if (m_hosts.inSync()) {
+        m_hostsFailureReported = false;
+        return;
+    }
+    if (!m_hostsFailureReported)
+        m_log.Report(
+            "Could not bring the hosts file to the session's blocked names; trying again.");
+    m_hostsFailureReported = true;
 }
 
 namespace {

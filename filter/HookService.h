@@ -7,6 +7,7 @@
 
 #include "filter/FailSafe.h"
 #include "filter/FilterHook.h"
+#include "filter/HostsBlock.h"
 
 // Where the service says what it did on its own (the event log on Windows).
 class ServiceLog {
@@ -22,8 +23,12 @@ constexpr uint32_t kHookStatusFailed = 1;
 class HookService {
 public:
     HookService(FilterEngine& engine, FailSafeStore& store, MonotonicClock& clock, ServiceLog& log,
-                size_t maxRules = kMaxHookRules)
-        : m_engine(engine), m_hook(engine, maxRules), m_failSafe(store, clock), m_log(log) {}
+                HostsStore& hosts, size_t maxRules = kMaxHookRules)
+        : m_engine(engine),
+          m_hook(engine, maxRules),
+          m_failSafe(store, clock),
+          m_log(log),
+          m_hosts(hosts, clock) {}
 
     // Adds our provider and sublayer and picks up what an earlier run left.
     // False when the engine refuses; the service then serves nobody.
@@ -31,20 +36,25 @@ public:
     // The reply to one message, or nothing when the connection is to be
     // closed (a message longer than any request).
     std::optional<std::vector<uint8_t>> HandleMessage(const uint8_t* message, size_t size);
-    // Called about once a second: the fail-safe's clear.
+    // Called about once a second: the fail-safe's clear, and the blocked
+    // names put back into the hosts file when someone took them out.
     void Tick();
 
     const FilterHook& hook() const { return m_hook; }
     FailSafe& failSafe() { return m_failSafe; }
+    const HostsBlock& hosts() const { return m_hosts; }
 
 private:
     bool Dispatch(uint32_t code, const std::vector<uint8_t>& input);
+    void ReportHosts();
 
     FilterEngine& m_engine;
     FilterHook m_hook;
     FailSafe m_failSafe;
     ServiceLog& m_log;
     bool m_clearFailureReported = false;  // once, not every second
+    HostsBlock m_hosts;
+    bool m_hostsFailureReported = false;
 };
 
 // The client's image path against the path registered at install, without

@@ -15,6 +15,7 @@ constexpr const wchar_t* kFilterParametersKey =
     L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters";
 constexpr const wchar_t* kFilterClientValue = L"ClientPath";
 constexpr const wchar_t* kFilterClientDigestValue = L"ClientSha256";
+constexpr const wchar_t* kFilterFailSafeValue = L"FailSafe";
 
 // Reports to the Application event log under the service's name.
 class EventLogReport : public ServiceLog {
@@ -23,16 +24,25 @@ public:
     void ReportError(const std::string& text);
 };
 
-// %ProgramData%\Hushwall\failsafe, writable by SYSTEM and Administrators only.
-class FailSafeFile : public FailSafeStore {
+// The value FailSafe (REG_SZ) in the service's key.
+class FailSafeKey : public FailSafeStore {
 public:
-    FailSafeFile();
     std::optional<std::string> Read() override;
     bool Write(const std::string& text) override;
     void Erase() override;
+};
+
+// The hosts file the resolver reads, where Tcpip's DataBasePath says.
+class HostsFile : public HostsStore {
+public:
+    HostsFile();
+    ReadResult Read(std::string* text) override;
+    bool Write(const std::string& text) override;
+    bool Delete() override;
+    std::string Stamp() override;
+    void FlushResolverCache() override;
 
 private:
-    std::wstring m_folder;
     std::wstring m_path;
 };
 

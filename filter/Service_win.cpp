@@ -67,8 +67,9 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
         SetState(SERVICE_START_PENDING, NO_ERROR, retry.waits(), *wait + 30000);
         Sleep(*wait);
     }
-    FailSafeFile store;
-    HookService service(*engine, store, clock, log);
+    FailSafeKey store;
+    HostsFile hosts;
+    HookService service(*engine, store, clock, log, hosts);
     if (!service.Startup()) {
         log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
         SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR);
@@ -216,7 +217,13 @@ int Uninstall() {
     } else {
         std::fprintf(stderr, "HushwallFilter: %s; no filters to remove.\n", why.c_str());
     }
-    FailSafeFile().Erase();
+    FailSafeKey().Erase();
+    // No session outlives the service: its names leave the hosts file too.
+    HostsFile hostsFile;
+    TickCountClock clock;
+    if (!HostsBlock(hostsFile, clock).Clear())
+        std::fwprintf(stderr,
+                      L"HushwallFilter: could not remove the blocked names from the hosts file.\n");
 
     int result = 0;
     if (!DeleteService(service))

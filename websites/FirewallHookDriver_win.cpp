@@ -39,13 +39,35 @@ struct PipeConnection {
     std::string path;
 };
 
+// The service's pipe must be the service's: while it is down (the seconds
+// before a restart) any user could create a pipe of that name and answer.
+bool ServedByFilterService(HANDLE pipe) {
+    ULONG server = 0;
+    if (!::GetNamedPipeServerProcessId(pipe, &server))
+        return false;
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service =
+        manager ? ::OpenServiceA(manager, kFilterServiceName, SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    const bool known =
+        service && ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                          reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
+    if (service)
+        ::CloseServiceHandle(service);
+    if (manager)
+        ::CloseServiceHandle(manager);
+    return known && status.dwProcessId != 0 && status.dwProcessId == server;
+}
+
 HANDLE ConnectPipe(const std::string& path) {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     // Every instance may be taken for a moment; then one wait for a free one.
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
         // Overlapped, so that a service that never answers cannot hold the window.
-        pipe = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_OVERLAPPED, nullptr);
+        // Write access without the right to create an instance (part of GENERIC_WRITE).
+        pipe = ::CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES,
+                             0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (pipe == INVALID_HANDLE_VALUE &&
             (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeA(path.c_str(), 2000)))
             return INVALID_HANDLE_VALUE;
@@ -58,6 +80,11 @@ HANDLE ConnectPipe(const std::string& path) {
         const DWORD error = ::GetLastError();
         ::CloseHandle(pipe);
         ::SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (path == kHookPipePath && !ServedByFilterService(pipe)) {
+        ::CloseHandle(pipe);
+        ::SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     return pipe;

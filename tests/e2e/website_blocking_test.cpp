@@ -3,7 +3,6 @@
 // manager. The serving service is the recording build; the shipped one cannot
 // open Wine's filtering engine and must leave website blocking unavailable.
 #include <windows.h>
-#include <shlobj.h>
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
@@ -48,10 +47,15 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
+// The fail-safe's count, in the service's key.
 std::string FailSafeText() {
-    char common[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
-    return ReadAll(std::string(common) + "\\Hushwall\\failsafe");
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return text;
 }
 
 // An address of default.log as the journal's filters write it.

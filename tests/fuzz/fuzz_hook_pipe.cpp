@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "filter/HookService.h"
+#include "filter/HostsSection.h"
 #include "hook/HookPipe.h"
 #include "native/filter/fake_filter_engine.h"
 
@@ -10,14 +11,18 @@
 // Properties: every message gets a four-byte reply of 0 or 1, or the connection
 // is closed exactly when the message is longer than any request; the rules
 // never pass the cap; our filters exist only while the hook is started; and a
-// clear leaves none.
+// clear leaves none. Whatever names come, the hosts file outside our section
+// stays as it was, and is exactly as it was while the hook is not started.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FakeFilterEngine engine;
     FakeMonotonicClock clock;
     MemoryFailSafeStore store;
     MemoryLog log;
+    MemoryHostsStore hosts;
+    const std::string original = "127.0.0.1 localhost\r\n";
+    hosts.text = original;
     constexpr size_t kCap = 8;
-    HookService service(engine, store, clock, log, kCap);
+    HookService service(engine, store, clock, log, hosts, kCap);
     if (!service.Startup())
         std::abort();
 
@@ -41,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         if (service.hook().ruleCount() > kCap || engine.inTransaction)
             std::abort();
-        if (!service.hook().started() && engine.OurFilterCount() != 0)
+        if (!service.hook().started() && (engine.OurFilterCount() != 0 || hosts.text != original))
+            std::abort();
+        if (!hosts.text || StripHostsSection(*hosts.text).text != original)
             std::abort();
         const auto request = DecodeHookRequest(message, take);
         if (request && request->code == IOCTL_HOOK_CLEAR_RULES &&

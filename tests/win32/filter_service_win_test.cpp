@@ -4,7 +4,6 @@
 // recording engine; the shipped one must report the engine failure.
 #include <windows.h>
 #include <psapi.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -101,15 +100,45 @@ std::string Journal() {
 }
 
 std::string FailSafeText() {
-    char common[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
-    std::ifstream in(std::string(common) + "\\Hushwall\\failsafe", std::ios::binary);
-    if (!in)
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return "<none>";
+    return text;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
-    return s.str();
+    return in ? s.str() : "<none>";
 }
+
+// Writes the prefix's hosts file with the attributes given, and at the end
+// puts back what was there.
+struct HostsFileGuard {
+    std::string path;
+    std::string saved;
+    HostsFileGuard() {
+        char system[MAX_PATH] = {};
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        path = std::string(system) + "\\drivers\\etc\\hosts";
+        saved = ReadFileBytes(path);
+    }
+    ~HostsFileGuard() {
+        Put(saved, FILE_ATTRIBUTE_NORMAL);
+        if (saved == "<none>")
+            ::DeleteFileA(path.c_str());
+    }
+    void Put(const std::string& bytes, DWORD attributes) const {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        ::SetFileAttributesA(path.c_str(), attributes);
+    }
+    bool ReadOnly() const { return ::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY; }
+};
 
 class FilterServiceWin : public ::testing::Test {
 protected:
@@ -290,4 +319,42 @@ TEST_F(FilterServiceWin, TheShippedServiceReportsTheEngineFailureAndOpensNoPipe)
     EXPECT_EQ(pipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilter.exe"), L"--uninstall"), 0);
     EXPECT_EQ(Status().dwCurrentState, 0u);
+}
+
+// Wine's resolver reads the Linux hosts file, not this one: what is tested is
+// the file's content and attributes.
+TEST_F(FilterServiceWin, KeepsTheBlockedNamesInTheHostsFileWhileStartedAndLeavesItAsItWas) {
+    HostsFileGuard hosts;
+    const std::string before = "127.0.0.1 localhost\n10.0.0.1 intranet";  // LF, no last newline
+    hosts.Put(before, FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    auto blocking = [&] {
+        const std::string text = ReadFileBytes(hosts.path);
+        return text.find("\n0.0.0.0 example.com\n:: example.com\n") != std::string::npos &&
+               text.size() > before.size() &&
+               text.compare(text.size() - before.size(), before.size(), before) == 0;
+    };
+    {
+        Client client;
+        ASSERT_TRUE(client.Open());
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "Example.com", 11), 0);
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "a.com\r\n0.0.0.0 b.com", 21), 1);
+        EXPECT_EQ(ReadFileBytes(hosts.path), before) << "not before the start";
+        EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+        EXPECT_TRUE(blocking()) << ReadFileBytes(hosts.path);
+        EXPECT_TRUE(hosts.ReadOnly());
+
+        hosts.Put(before, FILE_ATTRIBUTE_READONLY);  // someone puts the old file back
+        const DWORD put = ::GetTickCount();
+        EXPECT_TRUE(e2e::WaitUntil(blocking, 20000));
+        std::printf("[ figure ] section back %lu ms after its removal\n",
+                    static_cast<unsigned long>(::GetTickCount() - put));
+        EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 0);
+        EXPECT_EQ(ReadFileBytes(hosts.path), before);
+        EXPECT_TRUE(hosts.ReadOnly());
+        EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_NAME, "example.com", 11), 0);
+        EXPECT_TRUE(blocking()) << "still started after the clear";
+    }
+    EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(ReadFileBytes(hosts.path), before) << "the uninstall takes the names out too";
 }

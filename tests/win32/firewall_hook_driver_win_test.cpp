@@ -236,6 +236,19 @@ TEST(FirewallHookDriverWin, ARestartedServiceIsFoundAgainAndTheRequestRepeated) 
     EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_SET_REMAINING, time.data(), kHookTimeSize));
 }
 
+// While the service is down anyone may create a pipe of its name: the program
+// talks only to the process the service manager names for the service.
+TEST(FirewallHookDriverWin, APipeOfTheServicesNameFromAnotherProcessIsRefused) {
+    PipeServer imposter(
+        [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); },
+        kHookPipePath);
+    ASSERT_TRUE(imposter.Ready());
+    CFirewallHookDriver driver(SystemDriverPlatform());
+    EXPECT_FALSE(driver.OpenDevice());
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(imposter.Requests().empty());
+}
+
 TEST(FirewallHookDriverWin, AReplyThatDoesNotComeInTimeIsAFailure) {
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     PipeServer server([&](const std::vector<uint8_t>& request) {

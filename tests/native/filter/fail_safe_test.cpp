@@ -110,7 +110,8 @@ TEST(FailSafe, TheServiceClearsByItselfOnlyWhenNoClearCame) {
         FakeMonotonicClock clock;
         MemoryFailSafeStore store;
         MemoryLog log;
-        HookService service(engine, store, clock, log);
+        MemoryHostsStore hosts;
+        HookService service(engine, store, clock, log, hosts);
         ASSERT_TRUE(service.Startup());
         const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
         const HookTimeBytes time = EncodeHookTime(60);
@@ -140,8 +141,9 @@ TEST(FailSafe, AServiceRestartedAfterTheDeadlineClearsAtStart) {
     FakeMonotonicClock clock;
     MemoryFailSafeStore store;
     MemoryLog log;
+    MemoryHostsStore hosts;
     {
-        HookService first(engine, store, clock, log);
+        HookService first(engine, store, clock, log, hosts);
         ASSERT_TRUE(first.Startup());
         const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
         const HookTimeBytes time = EncodeHookTime(0);
@@ -152,7 +154,7 @@ TEST(FailSafe, AServiceRestartedAfterTheDeadlineClearsAtStart) {
         clock.ms += (kGrace - 30) * kSecond;
         first.Tick();
     }
-    HookService second(engine, store, clock, log);
+    HookService second(engine, store, clock, log, hosts);
     ASSERT_TRUE(second.Startup());
     EXPECT_TRUE(second.hook().started());
     EXPECT_EQ(engine.OurFilterCount(), 2u);

@@ -9,6 +9,7 @@
 #include "../fake_clock.h"
 #include "filter/FailSafe.h"
 #include "filter/FilterEngine.h"
+#include "filter/HostsBlock.h"
 #include "filter/HookService.h"
 
 // A filtering engine in memory with real transactions: adds and deletes become
@@ -129,4 +130,32 @@ class MemoryLog : public ServiceLog {
 public:
     void Report(const std::string& text) override { lines.push_back(text); }
     std::vector<std::string> lines;
+};
+
+// The hosts file in memory; its stamp moves with every change, ours or another's.
+class MemoryHostsStore : public HostsStore {
+public:
+    ReadResult Read(std::string* out) override {
+        if (text && !failRead)
+            *out = *text;
+        return failRead ? ReadResult::Failed : text ? ReadResult::Ok : ReadResult::Missing;
+    }
+    bool Write(const std::string& t) override {
+        ++writes;
+        Edit(t);
+        return true;
+    }
+    bool Delete() override {
+        Edit(std::nullopt);
+        return true;
+    }
+    std::string Stamp() override { return std::to_string(version); }
+    void FlushResolverCache() override { ++flushes; }
+    void Edit(std::optional<std::string> t) {
+        text = std::move(t);
+        ++version;
+    }
+    std::optional<std::string> text;
+    int version = 0, writes = 0, flushes = 0;
+    bool failRead = false;
 };

@@ -11,7 +11,8 @@ struct Service {
     FakeMonotonicClock clock;
     MemoryFailSafeStore store;
     MemoryLog log;
-    HookService service{engine, store, clock, log, 4};
+    MemoryHostsStore hosts;
+    HookService service{engine, store, clock, log, hosts, 4};
 };
 
 std::vector<uint8_t> Bytes(std::initializer_list<uint8_t> b) { return b; }
