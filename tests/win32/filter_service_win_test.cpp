@@ -170,7 +170,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     // Malformed messages fail; one longer than any request ends the connection.
     EXPECT_EQ(client.Send(std::vector<uint8_t>{1, 2, 3}), 1);
     EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, to.data(), 27), 1);
-    EXPECT_EQ(client.Send(std::vector<uint8_t>(200, 0x41)), -1);
+    EXPECT_EQ(client.Send(std::vector<uint8_t>(kHookMaxRequestSize + 1, 0x41)), -1);
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
 
     Client again;
