@@ -1,54 +1,42 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 
 #include "filter/HookService.h"
-#include "filter/SessionGuard.h"
-#include "hook/HookPipe.h"
 #include "native/filter/fake_filter_engine.h"
 
 namespace {
 
-constexpr uint32_t kPid = 500;
-constexpr uint32_t kSession = 1;
+constexpr uint32_t kPid = 500, kSession = 1;
 const std::string kGame = "C:\\Games\\game.exe";
 
 struct FakeGuardPlatform : GuardPlatform {
-    struct Process {
-        uint32_t session;
-        std::string path;
-    };
-    std::map<uint32_t, Process> processes;
+    std::map<uint32_t, std::pair<uint32_t, std::string>> processes;  // pid: session, path
     std::vector<uint32_t> ended;
-    std::vector<uint64_t> startsAtMs;
+    std::vector<uint64_t> startsAtS;
     SessionState state = SessionState::Unknown;
     FakeMonotonicClock* clock = nullptr;
 
     ProcessSnapshot TakeSnapshot(const std::vector<std::string>&) override {
         ProcessSnapshot snapshot;
         for (const auto& [pid, process] : processes)
-            snapshot.push_back({pid, {process.path}});
+            snapshot.push_back({pid, {process.second}});
         return snapshot;
     }
-    std::optional<uint32_t> SessionOf(uint32_t pid) override {
-        const auto found = processes.find(pid);
-        return found == processes.end() ? std::nullopt : std::optional<uint32_t>(found->second.session);
-    }
+    std::optional<uint32_t> SessionOf(uint32_t pid) override { return processes.at(pid).first; }
     bool EndProcess(uint32_t pid) override {
         ended.push_back(pid);
-        processes.erase(pid);
-        return true;
+        return processes.erase(pid) != 0;
     }
     SessionState QuerySession(uint32_t) override { return state; }
     bool StartProgram(uint32_t) override {
-        startsAtMs.push_back(clock->ms);
+        startsAtS.push_back(clock->ms / 1000);
         return true;
     }
 };
 
 struct Guarded {
-    FakeClock wall;
+    FakeClock wall{0};
     FakeMonotonicClock monotonic{0};
     FakeGuardPlatform platform;
     SessionGuard guard{platform, wall, monotonic};
@@ -58,11 +46,11 @@ struct Guarded {
         guard.AddProgram(kGame);
         return guard.Start(remaining, kPid, kSession);
     }
-    // Time passes alike on both clocks, ticking every 100 ms as the pipe does.
+    // Both clocks run alike, ticked every 100 ms as the pipe does.
     void Run(uint64_t ms) {
         for (uint64_t t = 0; t < ms; t += 100) {
             monotonic.ms += 100;
-            wall.now = static_cast<Seconds>(1'000'000'000 + monotonic.ms / 1000);
+            wall.now = static_cast<Seconds>(monotonic.ms / 1000);
             guard.Tick();
         }
     }
@@ -77,12 +65,9 @@ TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
                             {11, {2, kGame}},
                             {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
                             {13, {kSession, "C:\\Windows\\notepad.exe"}}};
+    g.guard.ClientGone(kPid + 1);  // another client's end
     g.Run(5000);
-    EXPECT_TRUE(g.platform.ended.empty()) << "the program sweeps for itself";
-
-    g.guard.ClientGone(kPid + 1);
-    g.Run(1000);
-    EXPECT_TRUE(g.platform.ended.empty()) << "another client's end changes nothing";
+    EXPECT_TRUE(g.platform.ended.empty());
 
     g.guard.ClientGone(kPid);
     g.Run(100);
@@ -91,18 +76,17 @@ TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
     g.Run(800);
     EXPECT_EQ(g.platform.ended.back(), 14u) << "within one period";
 
-    // Back: the guard's sweep stops.
     g.Start();
     g.platform.processes[15] = {kSession, kGame};
     g.Run(5000);
-    EXPECT_EQ(g.platform.ended.size(), 3u);
+    EXPECT_EQ(g.platform.ended.size(), 3u) << "back: the program sweeps for itself";
 }
 
 TEST(SessionGuard, StartsTheProgramAgainWithPausesThatGrowWhileItKeepsEnding) {
     const struct {
         const char* name;
         bool comesBack;
-        uint64_t runsMs;  // how long it stays once back
+        uint64_t runsMs;  // how long it stays each time it is back
         std::vector<uint64_t> startsAtS;
     } cases[] = {
         {"never back", false, 0, {2, 6, 14, 30, 62, 122, 182}},
@@ -114,29 +98,24 @@ TEST(SessionGuard, StartsTheProgramAgainWithPausesThatGrowWhileItKeepsEnding) {
         Guarded g;
         g.Start();
         g.guard.ClientGone(kPid);
-        size_t seen = 0;
-        while (g.monotonic.ms < 200000) {
+        for (size_t seen = 0; g.monotonic.ms < 200000;) {
             g.Run(100);
-            if (c.comesBack && g.platform.startsAtMs.size() > seen) {
-                seen = g.platform.startsAtMs.size();
+            if (c.comesBack && g.platform.startsAtS.size() > seen) {
+                seen = g.platform.startsAtS.size();
                 g.Run(500);
                 g.Start();
                 g.Run(c.runsMs);
                 g.guard.ClientGone(kPid);
             }
         }
-        std::vector<uint64_t> startsAtS;
-        for (uint64_t ms : g.platform.startsAtMs)
-            startsAtS.push_back(ms / 1000);
-        EXPECT_EQ(startsAtS, c.startsAtS);
+        EXPECT_EQ(g.platform.startsAtS, c.startsAtS);
     }
 }
 
 TEST(SessionGuard, AfterALogOffItNeitherSweepsNorStartsUntilTheProgramIsBack) {
     const struct {
         const char* name;
-        bool noticeBeforeGone;
-        bool noticeAfterGone;
+        bool noticeBefore, noticeAfter;  // the log-off notice, around the program's end
         GuardPlatform::SessionState state;
     } cases[] = {
         {"notice, then the program closes", true, false, GuardPlatform::SessionState::Unknown},
@@ -148,70 +127,72 @@ TEST(SessionGuard, AfterALogOffItNeitherSweepsNorStartsUntilTheProgramIsBack) {
         Guarded g;
         g.Start();
         g.platform.state = c.state;
-        if (c.noticeBeforeGone)
-            g.guard.SessionLoggedOff(kSession);
         g.guard.SessionLoggedOff(kSession + 1);
-        g.guard.ClientGone(kPid);
-        if (c.noticeAfterGone)
+        if (c.noticeBefore)
             g.guard.SessionLoggedOff(kSession);
-        g.Run(2500);  // past the first start
+        g.guard.ClientGone(kPid);
+        if (c.noticeAfter)
+            g.guard.SessionLoggedOff(kSession);
+        g.Run(2500);
         g.platform.processes[20] = {kSession, kGame};
         g.platform.ended.clear();
         g.Run(60000);
-        EXPECT_EQ(g.guard.state(), SessionGuard::State::LoggedOff);
-        EXPECT_TRUE(g.platform.startsAtMs.empty());
+        EXPECT_TRUE(g.platform.startsAtS.empty());
         EXPECT_TRUE(g.platform.ended.empty());
 
-        // At the next log-on the Run value starts it; it is guarded as before.
+        // The Run value starts it at the next log-on; it is guarded as before.
         g.platform.state = GuardPlatform::SessionState::LoggedOn;
         g.Start();
         g.guard.ClientGone(kPid);
         g.Run(2100);
-        EXPECT_EQ(g.platform.startsAtMs.size(), 1u);
+        EXPECT_EQ(g.platform.startsAtS.size(), 1u);
         EXPECT_EQ(g.platform.ended, std::vector<uint32_t>{20});
     }
 }
 
-TEST(SessionGuard, EndsWithTheSessionsEndOrItsTimeButNeverWhileTheProgramRuns) {
-    Guarded ended;
-    ended.Start();
-    ended.guard.End();
-    ended.guard.ClientGone(kPid);
-    ended.platform.processes[30] = {kSession, kGame};
-    ended.Run(10000);
-    EXPECT_TRUE(ended.platform.ended.empty());
-    EXPECT_TRUE(ended.platform.startsAtMs.empty());
-
-    Guarded timeUp;
-    timeUp.Start(10);
-    timeUp.Run(20000);
-    EXPECT_EQ(timeUp.guard.state(), SessionGuard::State::Running) << "the program ends it itself";
-    timeUp.guard.ClientGone(kPid);
-    timeUp.Run(5000);
-    EXPECT_EQ(timeUp.guard.state(), SessionGuard::State::Idle);
-    EXPECT_TRUE(timeUp.platform.startsAtMs.empty());
-
-    // A resumed program's shorter time does not shorten the service's count.
-    Guarded resumed;
-    resumed.Start(100);
-    resumed.Start(10);
-    resumed.guard.ClientGone(kPid);
-    resumed.Run(50000);
-    EXPECT_EQ(resumed.guard.state(), SessionGuard::State::Gone);
+TEST(SessionGuard, EndsWithTheSessionOrItsTimeButNotWhileTheProgramRuns) {
+    const struct {
+        const char* name;
+        std::vector<int64_t> starts;  // remaining seconds each start sends
+        bool ended;
+        uint64_t goneAfterMs;
+        bool guarded;  // still guarding 60 s after the program's end
+    } cases[] = {
+        {"the key", {3600}, true, 0, false},
+        {"time up while gone", {10}, false, 0, false},
+        {"time up while running", {10}, false, 20000, false},
+        {"a resumed program's shorter time", {100, 10}, false, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Guarded g;
+        for (int64_t remaining : c.starts)
+            g.Start(remaining);
+        if (c.ended)
+            g.guard.End();
+        g.Run(c.goneAfterMs);
+        EXPECT_EQ(g.guard.state(), c.ended ? SessionGuard::State::Idle : SessionGuard::State::Running);
+        g.guard.ClientGone(kPid);
+        g.Run(60000);
+        EXPECT_EQ(g.guard.state() != SessionGuard::State::Idle, c.guarded);
+        if (c.ended) {
+            EXPECT_TRUE(g.platform.startsAtS.empty() && g.platform.ended.empty());
+        }
+    }
 }
 
 TEST(SessionGuard, AClockMovedWhileGuardedMakesTheSessionUnbounded) {
     const struct {
         const char* name;
         bool programGone;
-        Seconds wallMove;  // seconds the time of day moves by itself, on top of the time passing
+        Seconds wallMove;  // on top of the time passing
+        uint64_t monotonicMoveMs;
         bool unbounded;
     } cases[] = {
-        {"forward past the end, program gone", true, 7200, true},
-        {"forward past the end, program running", false, 7200, true},
-        {"back an hour, program gone", true, -3600, true},
-        {"a few seconds of drift", true, 2, false},
-        {"none", false, 0, false},
+        {"forward past the end, program gone", true, 7200, 0, true},
+        {"forward past the end, program running", false, 7200, 0, true},
+        {"back an hour", true, -3600, 0, true},
+        {"a machine asleep for two hours", true, 7200, 7200 * 1000, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -221,61 +202,45 @@ TEST(SessionGuard, AClockMovedWhileGuardedMakesTheSessionUnbounded) {
             g.guard.ClientGone(kPid);
         g.Run(10000);
         g.wall.now += c.wallMove;
-        g.monotonic.ms += 100;
+        g.monotonic.ms += c.monotonicMoveMs;
         EXPECT_EQ(g.guard.Tick(), c.unbounded);
-        g.Run(4000 * 1000);  // past the session's end
-        EXPECT_EQ(g.guard.state() != SessionGuard::State::Idle, c.unbounded || !c.programGone);
-        if (g.guard.state() != SessionGuard::State::Idle) {
-            EXPECT_EQ(g.Start(0), c.unbounded) << "the program is told when it is back";
-        }
+        EXPECT_EQ(g.Start(0), c.unbounded) << "the program is told when it is back";
     }
-
-    // Sleep moves both clocks alike.
-    Guarded slept;
-    slept.Start(3600);
-    slept.monotonic.ms += 2 * 3600 * 1000;
-    slept.wall.now += 2 * 3600;
-    EXPECT_FALSE(slept.guard.Tick());
 }
 
 TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     FakeFilterEngine engine;
-    FakeMonotonicClock monotonic;
     MemoryFailSafeStore store;
     MemoryLog log;
-    HookService service(engine, store, monotonic, log);
-    FakeClock wall;
-    FakeGuardPlatform platform;
-    platform.clock = &monotonic;
-    SessionGuard guard(platform, wall, monotonic);
-    auto send = [&](uint32_t code, int64_t time) {
-        const HookTimeBytes bytes = EncodeHookTime(time);
-        const auto message = EncodeHookRequest(code, bytes.data(), code == IOCTL_HOOK_GUARD_START ? 8 : 0);
+    Guarded g;
+    HookService service(engine, store, g.monotonic, log);
+    auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) {
+        const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
         const auto reply = service.HandleMessage(message.data(), message.size());
         return DecodeHookReply(reply->data(), reply->size());
     };
+    auto time = [](int64_t seconds) {
+        const HookTimeBytes bytes = EncodeHookTime(seconds);
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
+    };
     ASSERT_TRUE(service.Startup());
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, 60), kHookStatusFailed) << "an older service's answer";
-    service.SetGuard(&guard);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, 60), kHookStatusFailed) << "no client yet";
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "an older service's answer";
+    service.SetGuard(&g.guard);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "no client yet";
     service.ClientConnected(kPid, kSession);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, -2), kHookStatusFailed);
-    const auto program = EncodeHookRequest(IOCTL_HOOK_GUARD_PROGRAM, kGame.data(), static_cast<uint32_t>(kGame.size()));
-    EXPECT_EQ(DecodeHookReply(service.HandleMessage(program.data(), program.size())->data(), 4), kHookStatusOk);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, 60), kHookStatusOk);
-    EXPECT_EQ(guard.programs(), std::vector<std::string>{kGame});
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(-2)), kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end())), kHookStatusOk);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusOk);
+    EXPECT_EQ(g.guard.programs(), std::vector<std::string>{kGame});
 
-    // The websites' fail-safe too loses its end when the clock moves.
-    const HookTimeBytes hour = EncodeHookTime(3600);
-    const auto remaining = EncodeHookRequest(IOCTL_HOOK_SET_REMAINING, hour.data(), 8);
-    service.HandleMessage(remaining.data(), remaining.size());
+    // The websites' fail-safe loses its end with the clock too.
+    EXPECT_EQ(send(IOCTL_HOOK_SET_REMAINING, time(3600)), kHookStatusOk);
     service.ClientGone();
-    EXPECT_EQ(guard.state(), SessionGuard::State::Gone);
-    wall.now += 7200;
+    g.wall.now += 7200;
     service.Tick();
     EXPECT_TRUE(service.failSafe().unbounded());
     service.ClientConnected(kPid + 1, kSession);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, 0), kHookStatusUnbounded);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_END, 0), kHookStatusOk);
-    EXPECT_EQ(guard.state(), SessionGuard::State::Idle);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(0)), kHookStatusUnbounded);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_END), kHookStatusOk);
+    EXPECT_EQ(g.guard.state(), SessionGuard::State::Idle);
 }
