@@ -172,7 +172,8 @@ int Install(const wchar_t* clientArgument) {
     ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failureActions);
     SERVICE_DESCRIPTIONW description = {};
     description.lpDescription = const_cast<wchar_t*>(
-        L"Blocks the websites of a Hushwall session. Without it Hushwall blocks programs only.");
+        L"Blocks the websites of a Hushwall session and keeps the session while Hushwall is not "
+        L"running. Without it Hushwall blocks programs only, while it runs.");
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
     if (!RestrictServiceControl(service)) {
         const DWORD error = GetLastError();
