@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,15 @@ constexpr const char* kApp = "Hushwall";
 constexpr UINT kTrayCallback = 0x8000 + 1000;
 const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
 
-// Processes running a file of this name, other than `except`.
-std::vector<DWORD> ProcessesNamed(const char* name, DWORD except = 0) {
+// Processes running a file of this name, other than those of `except`.
+std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except = {}) {
     std::vector<DWORD> pids;
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
-        if (::lstrcmpiA(entry.szExeFile, name) == 0 && entry.th32ProcessID != except)
+        if (::lstrcmpiA(entry.szExeFile, name) == 0 &&
+            std::find(except.begin(), except.end(), entry.th32ProcessID) == except.end())
             pids.push_back(entry.th32ProcessID);
     ::CloseHandle(snapshot);
     return pids;
@@ -44,12 +46,13 @@ protected:
     void SetUp() override {
         e2e::ForgetSession(kApp);
         e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
+        others = ProcessesNamed("Hushwall.exe");  // another test's leftovers are none of ours
     }
     void TearDown() override {
         // The service first, so that nothing starts the program again.
         e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
         program.Kill();
-        for (DWORD pid : ProcessesNamed("Hushwall.exe"))
+        for (DWORD pid : ProcessesNamed("Hushwall.exe", others))
             EndProcess(pid);
         game.Kill();
         e2e::ForgetSession(kApp);
@@ -69,6 +72,7 @@ protected:
 
     e2e::Program program;
     e2e::Program game;
+    std::vector<DWORD> others;
 };
 
 TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlockedPrograms) {
@@ -91,7 +95,8 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
 
     // Ended by force: until it is back the service ends the ticked program.
     program.Kill();
-    const DWORD firstPid = program.pid;
+    std::vector<DWORD> notOurs = others;
+    notOurs.push_back(program.pid);
     const DWORD killedAt = ::GetTickCount();
     ASSERT_TRUE(e2e::Start(gamePath, game));
     EXPECT_TRUE(game.WaitEnd(1800)) << "ended by the service's sweep";
@@ -100,7 +105,7 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
 
     // Started again within seconds, it resumes the session from its record.
     std::vector<DWORD> again;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", firstPid)).empty(); },
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
                                10000));
     std::printf("[ figure ] program running again %lu ms after it was killed\n",
                 static_cast<unsigned long>(::GetTickCount() - killedAt));
@@ -124,7 +129,7 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     ASSERT_TRUE(e2e::Start(gamePath, free));
     EXPECT_FALSE(free.WaitEnd(3000)) << "nothing is ended after the key";
     free.Kill();
-    EXPECT_TRUE(ProcessesNamed("Hushwall.exe").empty()) << "nothing is started again after the key";
+    EXPECT_TRUE(ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
 }
 
 }  // namespace
