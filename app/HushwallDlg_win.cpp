@@ -61,7 +61,7 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
           m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
           context.exeFolder, m_resolver, m_cracker),
       m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
-                               *this, &m_websiteSteps},
+                               *this, &m_websiteSteps, &m_guard},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {

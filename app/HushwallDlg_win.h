@@ -22,6 +22,7 @@
 #include "toolkit/ToolBar.h"
 #include "websites/FirewallHookDriver.h"
 #include "websites/AddressResolution_win.h"
+#include "websites/ServiceGuard.h"
 #include "websites/SessionWebsites.h"
 
 class CProgramsDlg;
@@ -103,6 +104,7 @@ private:
     WinsockResolver m_resolver;
     WinInetUrlCracker m_cracker;
     SessionWebsites m_websiteSteps;
+    ServiceGuard m_guard{m_driver};
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;

@@ -17,7 +17,17 @@ static_assert((FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES) == 0
               "the users' mask");
 static_assert((0x12018b & FILE_CREATE_PIPE_INSTANCE) == 0, "no new instances for users");
 
-constexpr DWORD kTickMs = 1000;
+// Often enough for the guard's 800 ms sweep.
+constexpr DWORD kTickMs = 100;
+
+SessionNotices* g_notices = nullptr;
+
+void TickService(HookService& service) {
+    if (g_notices)
+        if (const auto session = g_notices->TakeLoggedOff())
+            service.SessionLoggedOff(*session);
+    service.Tick();
+}
 
 // Waits for an overlapped operation, ticking the service meanwhile. False when
 // the stop event was set (the operation is cancelled) or the operation failed.
@@ -29,7 +39,7 @@ bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, 
         if (which == WAIT_OBJECT_0)
             break;
         if (which == WAIT_TIMEOUT) {
-            service.Tick();
+            TickService(service);
             continue;
         }
         CancelIo(pipe);
@@ -43,6 +53,13 @@ bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, 
     }
     *error = GetLastError();
     return false;
+}
+
+// The guard learns whose requests follow: the process and its Windows session.
+void TellClient(HANDLE pipe, HookService& service) {
+    ULONG pid = 0, session = 0;
+    if (GetNamedPipeClientProcessId(pipe, &pid) && GetNamedPipeClientSessionId(pipe, &session))
+        service.ClientConnected(pid, session);
 }
 
 bool ClientIsHushwall(HANDLE pipe) {
@@ -95,7 +112,8 @@ void Serve(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent) 
 
 }  // namespace
 
-bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log) {
+bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log, SessionNotices* notices) {
+    g_notices = notices;
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSddl, SDDL_REVISION_1, &sd, nullptr)) {
         log.Report("Could not build the security descriptor of the pipe.");
@@ -126,11 +144,16 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log) {
                 connected = true;
             else if (e == ERROR_IO_PENDING)
                 connected = Await(pipe, ov, service, stopEvent, &bytes, &error);
-            else
+            else {
                 Sleep(100);  // a client that came and went; do not spin
+                TickService(service);
+            }
         }
-        if (connected && ClientIsHushwall(pipe))
+        if (connected && ClientIsHushwall(pipe)) {
+            TellClient(pipe, service);
             Serve(pipe, ov, service, stopEvent);
+            service.ClientGone();
+        }
         DisconnectNamedPipe(pipe);
     }
     CloseHandle(ov.hEvent);

@@ -25,8 +25,53 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
     if (size > kHookMaxRequestSize)
         return std::nullopt;
     const auto request = DecodeHookRequest(message, size);
+    if (request)
+        if (const auto status = DispatchGuard(request->code, request->input))
+            return EncodeHookReply(*status);
     const bool ok = request && Dispatch(request->code, request->input);
     return EncodeHookReply(ok ? kHookStatusOk : kHookStatusFailed);
+}
+
+std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vector<uint8_t>& input) {
+    if (code != IOCTL_HOOK_GUARD_PROGRAM && code != IOCTL_HOOK_GUARD_START && code != IOCTL_HOOK_GUARD_END)
+        return std::nullopt;
+    if (!m_guard || !m_clientPid)
+        return kHookStatusFailed;
+    switch (code) {
+    case IOCTL_HOOK_GUARD_PROGRAM:
+        m_guard->AddProgram(std::string(input.begin(), input.end()));
+        return kHookStatusOk;
+    case IOCTL_HOOK_GUARD_START: {
+        HookTimeBytes bytes;
+        std::copy(input.begin(), input.end(), bytes.begin());
+        const int64_t remaining = DecodeHookTime(bytes);
+        if (remaining < kHookUnbounded)
+            return kHookStatusFailed;
+        if (!m_guard->Start(remaining, *m_clientPid, m_clientSession))
+            return kHookStatusOk;
+        KeepFailSafeUnbounded();
+        return kHookStatusUnbounded;
+    }
+    default:
+        m_guard->End();
+        return kHookStatusOk;
+    }
+}
+
+void HookService::KeepFailSafeUnbounded() {
+    if (m_failSafe.armed() && !m_failSafe.unbounded())
+        m_failSafe.Set(kHookUnbounded);
+}
+
+void HookService::ClientConnected(uint32_t pid, uint32_t session) {
+    m_clientPid = pid;
+    m_clientSession = session;
+}
+
+void HookService::ClientGone() {
+    if (m_guard && m_clientPid)
+        m_guard->ClientGone(*m_clientPid);
+    m_clientPid.reset();
 }
 
 bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
@@ -77,6 +122,9 @@ bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
 }
 
 void HookService::Tick() {
+    // A moved clock must not end the website block early either.
+    if (m_guard && m_guard->Tick())
+        KeepFailSafeUnbounded();
     m_hosts.Check();
     ReportHosts();
     if (!m_failSafe.Expired())

@@ -8,6 +8,8 @@
 #include "filter/FailSafe.h"
 #include "filter/FilterHook.h"
 #include "filter/HostsBlock.h"
+#include "filter/SessionGuard.h"
+#include "hook/HookPipe.h"  // the reply statuses
 
 // Where the service says what it did on its own (the event log on Windows).
 class ServiceLog {
@@ -15,9 +17,6 @@ public:
     virtual ~ServiceLog() = default;
     virtual void Report(const std::string& text) = 0;
 };
-
-constexpr uint32_t kHookStatusOk = 0;
-constexpr uint32_t kHookStatusFailed = 1;
 
 // What the pipe server calls: one request message in, one reply out.
 class HookService {
@@ -36,9 +35,19 @@ public:
     // The reply to one message, or nothing when the connection is to be
     // closed (a message longer than any request).
     std::optional<std::vector<uint8_t>> HandleMessage(const uint8_t* message, size_t size);
-    // Called about once a second: the fail-safe's clear, and the blocked
-    // names put back into the hosts file when someone took them out.
+    // Called about ten times a second: the fail-safe's clear, the guard, and
+    // the blocked names put back into the hosts file when someone took them out.
     void Tick();
+
+    // The guard the session codes reach; without one they fail, as before.
+    void SetGuard(SessionGuard* guard) { m_guard = guard; }
+    // The registered client of the requests that follow, and its end.
+    void ClientConnected(uint32_t pid, uint32_t session);
+    void ClientGone();
+    void SessionLoggedOff(uint32_t session) {
+        if (m_guard)
+            m_guard->SessionLoggedOff(session);
+    }
 
     const FilterHook& hook() const { return m_hook; }
     FailSafe& failSafe() { return m_failSafe; }
@@ -47,6 +56,9 @@ public:
 private:
     bool Dispatch(uint32_t code, const std::vector<uint8_t>& input);
     void ReportHosts();
+    // The status of a session code; nothing for any other code.
+    std::optional<uint32_t> DispatchGuard(uint32_t code, const std::vector<uint8_t>& input);
+    void KeepFailSafeUnbounded();
 
     FilterEngine& m_engine;
     FilterHook m_hook;
@@ -55,6 +67,9 @@ private:
     bool m_clearFailureReported = false;  // once, not every second
     HostsBlock m_hosts;
     bool m_hostsFailureReported = false;
+    SessionGuard* m_guard = nullptr;
+    std::optional<uint32_t> m_clientPid;
+    uint32_t m_clientSession = 0;
 };
 
 // The client's image path against the path registered at install, without

@@ -1,11 +1,13 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "base/Clock_win.h"
 #include "filter/FailSafe.h"
 #include "filter/HookService.h"
+#include "filter/SessionGuard.h"
 
 // The Win32 pieces of the filter service, each thin.
 
@@ -58,6 +60,32 @@ std::wstring FinalPathOf(HANDLE file);
 FileDigest Sha256OfFile(HANDLE file);
 
 // Serves the pipe until stopEvent is set, one client at a time, ticking the
-// service about once a second. False when the pipe cannot be created.
-bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log);
+// service about ten times a second and passing on the log-offs of `notices`.
+// False when the pipe cannot be created.
+class SessionNotices;
+bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log,
+                 SessionNotices* notices = nullptr);
 
+
+// The guard's system calls: the sweep's process adapters, kept to one Windows
+// session, and the registered program started as that session's user.
+class Win32GuardPlatform : public GuardPlatform {
+public:
+    ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override;
+    std::optional<uint32_t> SessionOf(uint32_t pid) override;
+    bool EndProcess(uint32_t pid) override;
+    SessionState QuerySession(uint32_t session) override;
+    bool StartProgram(uint32_t session) override;
+};
+
+// Log-offs, from the service's control handler to the pipe's thread. Two
+// log-offs between two reads give only the later one.
+class SessionNotices {
+public:
+    void LoggedOff(uint32_t session);      // the control handler's thread
+    std::optional<uint32_t> TakeLoggedOff();  // the pipe's thread
+
+private:
+    std::atomic<uint64_t> m_last{0};  // count of log-offs << 32 | the last one's session
+    uint64_t m_seen = 0;
+};

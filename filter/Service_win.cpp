@@ -1,7 +1,9 @@
 // HushwallFilter.exe: the service, and its --install and --uninstall commands.
 #include <windows.h>
 #include <bcrypt.h>
+#include <sddl.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstdio>
 #include <memory>
@@ -15,20 +17,27 @@ namespace {
 
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 HANDLE g_stopEvent = nullptr;
+// Outlives both the control handler and the pipe's thread.
+SessionNotices g_sessionNotices;
 
 void SetState(DWORD state, DWORD exitCode = NO_ERROR, DWORD checkPoint = 0, DWORD waitHint = 10000) {
     SERVICE_STATUS status = {};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
-    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+    status.dwControlsAccepted =
+        state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_SESSIONCHANGE : 0;
     status.dwWin32ExitCode = exitCode;
     status.dwCheckPoint = checkPoint;
     status.dwWaitHint = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ? waitHint : 0;
     SetServiceStatus(g_statusHandle, &status);
 }
 
-DWORD WINAPI OnControl(DWORD control, DWORD, LPVOID, LPVOID) {
+DWORD WINAPI OnControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID) {
     switch (control) {
+    case SERVICE_CONTROL_SESSIONCHANGE:
+        if (eventType == WTS_SESSION_LOGOFF && eventData)
+            g_sessionNotices.LoggedOff(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
+        return NO_ERROR;
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
         SetState(SERVICE_STOP_PENDING);
@@ -70,13 +79,17 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     FailSafeKey store;
     HostsFile hosts;
     HookService service(*engine, store, clock, log, hosts);
+    SystemClock wall;
+    Win32GuardPlatform guardPlatform;
+    SessionGuard guard(guardPlatform, wall, clock);
+    service.SetGuard(&guard);
     if (!service.Startup()) {
         log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
         SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR);
         return;
     }
     SetState(SERVICE_RUNNING);
-    const bool served = RunHookPipe(service, g_stopEvent, log);
+    const bool served = RunHookPipe(service, g_stopEvent, log, &g_sessionNotices);
     // The filters stay: they are persistent so that a stopped service keeps sites blocked.
     engine.reset();
     SetState(SERVICE_STOPPED, served ? NO_ERROR : ERROR_SERVICE_SPECIFIC_ERROR);
@@ -91,6 +104,22 @@ int Fail(const wchar_t* what, DWORD error) {
     else
         std::fwprintf(stderr, L"HushwallFilter: %ls failed (error %lu).\n", what, error);
     return error == ERROR_ACCESS_DENIED ? 5 : 1;
+}
+
+// Users may query and start the service; only SYSTEM and Administrators may
+// stop, pause, reconfigure or delete it, or change who may.
+const wchar_t* const kServiceSddl =
+    L"D:(A;;CCLCSWRPLORC;;;AU)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;BA)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;SY)";
+
+bool RestrictServiceControl(SC_HANDLE service) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kServiceSddl, SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    const BOOL set = SetServiceObjectSecurity(service, DACL_SECURITY_INFORMATION, sd);
+    const DWORD error = GetLastError();
+    LocalFree(sd);
+    SetLastError(error);
+    return set != FALSE;
 }
 
 bool WaitForState(SC_HANDLE service, DWORD wanted, SERVICE_STATUS_PROCESS* status) {
@@ -165,8 +194,15 @@ int Install(const wchar_t* clientArgument) {
     ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onErrors);
     SERVICE_DESCRIPTIONW description = {};
     description.lpDescription = const_cast<wchar_t*>(
-        L"Blocks the websites of a Hushwall session. Without it Hushwall blocks programs only.");
+        L"Blocks the websites of a Hushwall session and keeps the session while Hushwall is not "
+        L"running. Without it Hushwall blocks programs only, while it runs.");
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+    if (!RestrictServiceControl(service)) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return Fail(L"restricting who may stop the service", error);
+    }
 
     if (!SetRegisteredClient(client, digest)) {
         const DWORD error = GetLastError();

@@ -13,6 +13,10 @@
 //   reply:   u32 status (little-endian), 0 = success, anything else = failure
 constexpr const char* kHookPipePath = "\\\\.\\pipe\\HushwallFilter";
 constexpr size_t kHookReplySize = 4;
+constexpr uint32_t kHookStatusOk = 0;
+constexpr uint32_t kHookStatusFailed = 1;
+// The guard start's answer when the service saw the clock change: the session has no end.
+constexpr uint32_t kHookStatusUnbounded = 2;
 // The longest request the service reads; a longer message is malformed.
 constexpr size_t kHookMaxRequestSize = 4 + kHookMaxTextInput;
 

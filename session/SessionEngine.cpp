@@ -35,6 +35,14 @@ void SessionEngine::StartBlocking() {
     m_s.host.LockDefaultFiles();
     if (websiteBlockingAvailable && m_s.websites)
         StartWebsiteBlocking();
+    // The pipe is open whether or not a website is ticked: the service guards the session.
+    if (websiteBlockingAvailable && m_s.guard &&
+        m_s.guard->StartGuard(blockedPrograms, timeChanged ? std::nullopt
+                                                           : std::optional<Seconds>(RemainingSeconds())) ==
+            SessionGuardClient::Reply::Unbounded) {
+        timeChanged = true;
+        OnClockChanged();
+    }
 }
 
 void SessionEngine::StartWebsiteBlocking() {
@@ -71,12 +79,7 @@ void SessionEngine::OnSessionTick() {
             TakeTickBaseline();
     }
     if (timeChanged) {
-        // From now on only the access key ends the session.
-        m_s.tray.SetTooltip(kTooltipClockChanged);
-        m_s.timers.StopSessionTimer();
-        WriteRecord(kUnboundedRecord);
-        if (websitesBlocked && m_s.websites)
-            m_s.websites->SendRemainingTime(std::nullopt);
+        OnClockChanged();
         return;
     }
     if (now > endTime) {
@@ -88,6 +91,14 @@ void SessionEngine::OnSessionTick() {
     }
     if (m_s.tray.IconShown())
         m_s.tray.SetTooltip(TickTooltip(endTime, now));
+}
+
+void SessionEngine::OnClockChanged() {
+    m_s.tray.SetTooltip(kTooltipClockChanged);
+    m_s.timers.StopSessionTimer();
+    WriteRecord(kUnboundedRecord);
+    if (websitesBlocked && m_s.websites)
+        m_s.websites->SendRemainingTime(std::nullopt);
 }
 
 void SessionEngine::StopBlocking() {
@@ -116,6 +127,9 @@ void SessionEngine::EndBlocking() {
     if (!blockingActive)
         return;
     StopBlocking();
+    // Only here: the window's own stop leaves the session to the service's guard.
+    if (websiteBlockingAvailable && m_s.guard)
+        m_s.guard->EndGuard();
     m_s.autorun.Remove();
     WriteRecord("");
 }

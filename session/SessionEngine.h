@@ -79,6 +79,20 @@ public:
     virtual void SendRemainingTime(std::optional<Seconds> remaining) = 0;
 };
 
+// The filter service's guard of the session, over the same connection: it
+// keeps the session while the program is gone.
+class SessionGuardClient {
+public:
+    enum class Reply { Refused, Guarded, Unbounded };
+    virtual ~SessionGuardClient() = default;
+    // The blocked programs, then the time left (nothing: no end). Unbounded
+    // when the service saw the clock change; Refused by a service without a guard.
+    virtual Reply StartGuard(const std::vector<std::string>& blockedPrograms,
+                             std::optional<Seconds> remaining) = 0;
+    // The session is over for good.
+    virtual void EndGuard() = 0;
+};
+
 struct SessionServices {
     Clock& clock;
     MonotonicClock& monotonic;  // what the clock check measures the time of day against
@@ -88,6 +102,7 @@ struct SessionServices {
     SessionTray& tray;
     SessionHost& host;
     WebsiteBlocking* websites = nullptr;  // null until a driver exists
+    SessionGuardClient* guard = nullptr;  // used only while the service's pipe is open
 };
 
 constexpr const char* kTimeUpMessage = "BLOCKING Time is Up.";
@@ -133,6 +148,8 @@ private:
     void TakeTickBaseline();
     void StartWebsiteBlocking();
     void StopWebsiteBlocking();
+    // From now on the session has no end: only the access key ends it.
+    void OnClockChanged();
     // endTime - now, at least 0.
     Seconds RemainingSeconds();
 

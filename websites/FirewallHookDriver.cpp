@@ -20,6 +20,13 @@ int CFirewallHookDriver::SendDriverControl(uint32_t code, const void* input, uin
     return m_platform.Control(device, code, input, length) ? kDriverOk : kDriverControlFailed;
 }
 
+std::optional<uint32_t> CFirewallHookDriver::SendDriverRequest(uint32_t code, const void* input,
+                                                               uint32_t length) {
+    if (!device)
+        return std::nullopt;
+    return m_platform.ControlStatus(device, code, input, length);
+}
+
 int CFirewallHookDriver::OpenServiceHandles(DriverPlatform::Handle& manager,
                                             DriverPlatform::Handle& service) {
     manager = m_platform.OpenManager();

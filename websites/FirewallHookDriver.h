@@ -25,6 +25,12 @@ public:
     virtual Handle OpenDevice(const std::string& path) = 0;
     // One request with its code and input; true when the service answered success.
     virtual bool Control(Handle device, uint32_t code, const void* input, uint32_t length) = 0;
+    // The same request with the service's reply status; nothing when no reply came.
+    // A platform that cannot tell the statuses apart answers 0 or nothing.
+    virtual std::optional<uint32_t> ControlStatus(Handle device, uint32_t code, const void* input,
+                                                  uint32_t length) {
+        return Control(device, code, input, length) ? std::optional<uint32_t>(0) : std::nullopt;
+    }
     virtual void CloseDevice(Handle device) = 0;
 };
 
@@ -49,6 +55,8 @@ public:
 
     // 0, -5 without a device (and no platform call), -9 when the call fails.
     int SendDriverControl(uint32_t code, const void* input, uint32_t length);
+    // The reply's status; nothing without a device (and no platform call) or a reply.
+    std::optional<uint32_t> SendDriverRequest(uint32_t code, const void* input, uint32_t length);
     // 0 when not running; else -1, -2 or -7. Closes the device on the way.
     int StopDriver();
     // Stops a running driver and deletes its service when asked to; -1, -2, -7, -8.

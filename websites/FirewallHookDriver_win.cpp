@@ -124,30 +124,35 @@ DWORD Finish(HANDLE pipe, BOOL started, OVERLAPPED& overlapped, DWORD timeout, D
 
 bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* input,
                                   uint32_t length) {
+    return ControlStatus(device, code, input, length) == std::optional<uint32_t>(0);
+}
+
+std::optional<uint32_t> Win32DriverPlatform::ControlStatus(Handle device, uint32_t code,
+                                                           const void* input, uint32_t length) {
     PipeConnection& connection = *static_cast<PipeConnection*>(device);
     DWORD error = ERROR_SUCCESS;
-    if (Transact(connection.pipe, code, input, length, error))
-        return true;
-    if (!ConnectionLost(error))
-        return false;
+    const std::optional<uint32_t> status = Transact(connection.pipe, code, input, length, error);
+    if (status || !ConnectionLost(error))
+        return status;
     // A restarted service listens again: connect once more and repeat the
     // request (every code may be sent twice without harm).
     const HANDLE pipe = ConnectPipe(connection.path);
     if (pipe == INVALID_HANDLE_VALUE)
-        return false;
+        return std::nullopt;
     ::CloseHandle(connection.pipe);
     connection.pipe = pipe;
     return Transact(connection.pipe, code, input, length, error);
 }
 
-bool Win32DriverPlatform::Transact(void* pipeHandle, uint32_t code, const void* input,
-                                   uint32_t length, unsigned long& transportError) {
+std::optional<uint32_t> Win32DriverPlatform::Transact(void* pipeHandle, uint32_t code,
+                                                      const void* input, uint32_t length,
+                                                      unsigned long& transportError) {
     HANDLE pipe = static_cast<HANDLE>(pipeHandle);
     const std::vector<uint8_t> request = EncodeHookRequest(code, input, length);
     OVERLAPPED overlapped = {};
     overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!overlapped.hEvent)
-        return false;
+        return std::nullopt;
     // Room for more than a reply, so that a longer message is seen whole and refused.
     uint8_t reply[64];
     DWORD read = 0;
@@ -167,8 +172,9 @@ bool Win32DriverPlatform::Transact(void* pipeHandle, uint32_t code, const void* 
         error = Finish(pipe, more, overlapped, replyTimeout, drained);
     }
     ::CloseHandle(overlapped.hEvent);
-    return !oversized && error == ERROR_SUCCESS &&
-           DecodeHookReply(reply, read) == std::optional<uint32_t>(0);
+    if (oversized || error != ERROR_SUCCESS)
+        return std::nullopt;
+    return DecodeHookReply(reply, read);
 }
 
 void Win32DriverPlatform::CloseDevice(Handle device) {

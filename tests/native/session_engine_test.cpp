@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -156,13 +157,28 @@ struct FakeWebsites : WebsiteBlocking {
     std::optional<DriverControl> failing;
 };
 
+struct FakeGuard : SessionGuardClient {
+    explicit FakeGuard(Log& log) : log(log) {}
+    Reply StartGuard(const std::vector<std::string>& programs, std::optional<Seconds> remaining) override {
+        std::string line = "guard";
+        for (const auto& p : programs)
+            line += " " + p;
+        log.push_back(line + " " + (remaining ? std::to_string(*remaining) : "none"));
+        return reply;
+    }
+    void EndGuard() override { log.push_back("guard end"); }
+    Log& log;
+    Reply reply = Reply::Guarded;
+};
+
 class SessionEngineTest : public ::testing::Test {
 protected:
     void SetUp() override { UseTimeZone("UTC"); }
 
-    SessionEngine& Engine(bool isNT = true, bool withWebsites = false) {
+    SessionEngine& Engine(bool isNT = true, bool withWebsites = false, bool withGuard = false) {
         WebsiteBlocking* sites = withWebsites ? &websites : nullptr;
-        SessionServices services{clock, monotonic, timers, settings, autorun, tray, host, sites};
+        SessionServices services{clock,    monotonic, timers, settings, autorun, tray, host, sites,
+                                 withGuard ? &guard : nullptr};
         engine = std::make_unique<SessionEngine>(services, isNT);
         engine->websiteBlockingAvailable = withWebsites;
         return *engine;
@@ -192,6 +208,7 @@ protected:
     FakeTray tray{log};
     FakeHost host{log};
     FakeWebsites websites{log};
+    FakeGuard guard{log};
     std::unique_ptr<SessionEngine> engine;
 };
 
@@ -581,3 +598,39 @@ TEST_F(SessionEngineTest, WithoutTheDriverNoWebsiteStepRuns) {
 }
 
 }  // namespace
+
+TEST_F(SessionEngineTest, TheServiceGuardsEveryStartAndOnlyTheSessionsEndEndsTheGuard) {
+    const struct {
+        const char* name;
+        SessionGuardClient::Reply reply;
+        bool unbounded;
+    } cases[] = {
+        {"guarded", SessionGuardClient::Reply::Guarded, false},
+        {"an older service", SessionGuardClient::Reply::Refused, false},
+        {"the service saw the clock change", SessionGuardClient::Reply::Unbounded, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        guard.reply = c.reply;
+        SessionEngine& e = Engine(true, true, true);
+        websites.addresses = {};
+        host.validEnd = clock.now + 600;
+        e.OnBlockNow();
+        const auto at = std::find(log.begin(), log.end(), "guard C:\\Games\\a.exe C:\\b.exe 600");
+        ASSERT_NE(at, log.end());
+        const Log unboundedSteps{"tooltip", "tick off", "record '-'"};
+        EXPECT_EQ(Log(at + 1, log.end()), c.unbounded ? unboundedSteps : Log{});
+        EXPECT_EQ(e.timeChanged, c.unbounded);
+        // The window's own stop leaves the session to the guard; the end does not.
+        e.StopBlocking();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "guard end"), 0);
+        // Sent again at every start; once unbounded, without an end.
+        log.clear();
+        e.StartBlocking();
+        const std::string again = c.unbounded ? "none" : "600";
+        EXPECT_EQ(std::count(log.begin(), log.end(), "guard C:\\Games\\a.exe C:\\b.exe " + again), 1);
+        e.EndBlocking();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "guard end"), 1);
+    }
+}

@@ -157,6 +157,8 @@ TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
         {0, 0, 0, 0, 0},
         std::vector<uint8_t>(300, 0),  // longer than any reply: read whole and refused
         Reply(0),
+        Reply(kHookStatusUnbounded),
+        {2, 0, 0},
     };
     size_t next = 0;
     PipeServer server([&](const std::vector<uint8_t>&) {
@@ -181,9 +183,14 @@ TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
     EXPECT_EQ(std::vector<int>(std::begin(results), std::end(results)),
               (std::vector<int>{0, -9, -9, -9, -9, -9, 0}))
         << "the last request gets its own reply, not the rest of a long one";
+    // The guard reads the status itself; a malformed reply has none.
+    const HookTimeBytes time = EncodeHookTime(60);
+    EXPECT_EQ(driver.SendDriverRequest(IOCTL_HOOK_GUARD_START, time.data(), kHookTimeSize),
+              std::optional<uint32_t>(kHookStatusUnbounded));
+    EXPECT_EQ(driver.SendDriverRequest(IOCTL_HOOK_GUARD_END, nullptr, 0), std::nullopt);
 
     const std::vector<std::vector<uint8_t>> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 7u);
+    ASSERT_EQ(requests.size(), 9u);
     EXPECT_EQ(requests[0], EncodeHookRequest(IOCTL_HOOK_ADD_RULE, rule.data(), kHookRuleSize));
     EXPECT_EQ(requests[1], EncodeHookRequest(IOCTL_HOOK_ADD_RULE6, rule6.data(), kHookRule6Size));
     EXPECT_EQ(requests[6], EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0));

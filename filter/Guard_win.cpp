@@ -1,0 +1,91 @@
+#include <windows.h>
+#include <userenv.h>
+#include <wtsapi32.h>
+
+#include <string>
+
+#include "filter/ServiceParts_win.h"
+#include "programs/ProcessPlatform_win.h"
+
+ProcessSnapshot Win32GuardPlatform::TakeSnapshot(const std::vector<std::string>& wantedPaths) {
+    return TakeProcessSnapshot(wantedPaths);
+}
+
+std::optional<uint32_t> Win32GuardPlatform::SessionOf(uint32_t pid) {
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(pid, &session))
+        return std::nullopt;
+    return session;
+}
+
+bool Win32GuardPlatform::EndProcess(uint32_t pid) {
+    return SystemProcesses().EndProcess(pid);
+}
+
+GuardPlatform::SessionState Win32GuardPlatform::QuerySession(uint32_t session) {
+    WTS_CONNECTSTATE_CLASS* state = nullptr;
+    DWORD bytes = 0;
+    // Wine does not answer this: the log-off notices and the user's token then decide.
+    if (!::WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSConnectState,
+                                       reinterpret_cast<LPWSTR*>(&state), &bytes) ||
+        !state || bytes < sizeof *state) {
+        if (state)
+            ::WTSFreeMemory(state);
+        return SessionState::Unknown;
+    }
+    const WTS_CONNECTSTATE_CLASS value = *state;
+    ::WTSFreeMemory(state);
+    // A disconnected session still has its user, who may connect again.
+    switch (value) {
+    case WTSActive:
+    case WTSConnected:
+    case WTSDisconnected:
+    case WTSShadow:
+        return SessionState::LoggedOn;
+    default:
+        return SessionState::Gone;
+    }
+}
+
+bool Win32GuardPlatform::StartProgram(uint32_t session) {
+    const std::wstring path = RegisteredClientPath();
+    if (path.empty())
+        return false;
+    // Fails with ERROR_NO_TOKEN when nobody is logged on to the session.
+    HANDLE token = nullptr;
+    if (!::WTSQueryUserToken(session, &token))
+        return false;
+    void* environment = nullptr;
+    const bool haveEnvironment = ::CreateEnvironmentBlock(&environment, token, FALSE) != FALSE;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = const_cast<wchar_t*>(L"winsta0\\default");
+    PROCESS_INFORMATION process = {};
+    const BOOL started = ::CreateProcessAsUserW(
+        token, path.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+        haveEnvironment ? CREATE_UNICODE_ENVIRONMENT : 0, haveEnvironment ? environment : nullptr,
+        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    if (haveEnvironment)
+        ::DestroyEnvironmentBlock(environment);
+    ::CloseHandle(token);
+    if (!started)
+        return false;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+void SessionNotices::LoggedOff(uint32_t session) {
+    const uint64_t last = m_last.load();
+    m_last.store(((last >> 32) + 1) << 32 | session);
+}
+
+std::optional<uint32_t> SessionNotices::TakeLoggedOff() {
+    const uint64_t last = m_last.load();
+    if ((last >> 32) == m_seen)
+        return std::nullopt;
+    m_seen = last >> 32;
+    return static_cast<uint32_t>(last);
+}

@@ -1,0 +1,135 @@
+// The filter service guards a session while Hushwall.exe is gone: the
+// recording service installed for a copy of Hushwall.exe, the program ended by
+// force as a user would with the task manager's "End task".
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/Driver.h"
+#include "lists/ListFile.h"
+
+namespace {
+
+constexpr const char* kApp = "Hushwall";
+constexpr UINT kTrayCallback = 0x8000 + 1000;
+const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
+
+// Processes running a file of this name, other than those of `except`.
+std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except = {}) {
+    std::vector<DWORD> pids;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (::lstrcmpiA(entry.szExeFile, name) == 0 &&
+            std::find(except.begin(), except.end(), entry.th32ProcessID) == except.end())
+            pids.push_back(entry.th32ProcessID);
+    ::CloseHandle(snapshot);
+    return pids;
+}
+
+void EndProcess(DWORD pid) {
+    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+    }
+}
+
+class Guard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::ForgetSession(kApp);
+        e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
+        others = ProcessesNamed("Hushwall.exe");  // another test's leftovers are none of ours
+    }
+    void TearDown() override {
+        // The service first, so that nothing starts the program again.
+        e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
+        program.Kill();
+        for (DWORD pid : ProcessesNamed("Hushwall.exe", others))
+            EndProcess(pid);
+        game.Kill();
+        e2e::ForgetSession(kApp);
+    }
+
+    // The main dialog of `pid`, shown or not.
+    static HWND FindMain(DWORD pid) {
+        HWND found = nullptr;
+        while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(found, &owner);
+            if (owner == pid)
+                return found;
+        }
+        return nullptr;
+    }
+
+    e2e::Program program;
+    e2e::Program game;
+    std::vector<DWORD> others;
+};
+
+TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlockedPrograms) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+    const std::string folder = e2e::FreshFolder("hw-e2e-guard");
+    const std::string exe = folder + "Hushwall.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
+    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
+    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
+
+    // A stored session resumes at start and is handed to the service.
+    e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
+    ASSERT_TRUE(e2e::Start(exe, program));
+    HWND main = e2e::WaitFor([&] { return FindMain(program.pid); }, 10000);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == exe; }, 5000));
+    e2e::Pump(500);
+
+    // Ended by force: until it is back the service ends the ticked program.
+    program.Kill();
+    std::vector<DWORD> notOurs = others;
+    notOurs.push_back(program.pid);
+    const DWORD killedAt = ::GetTickCount();
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(1800)) << "ended by the service's sweep";
+    std::printf("[ figure ] blocked program ended %lu ms after the program was killed\n",
+                static_cast<unsigned long>(::GetTickCount() - killedAt));
+
+    // Started again within seconds, it resumes the session from its record.
+    std::vector<DWORD> again;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
+                               10000));
+    std::printf("[ figure ] program running again %lu ms after it was killed\n",
+                static_cast<unsigned long>(::GetTickCount() - killedAt));
+    ASSERT_EQ(again.size(), 1u);
+    const DWORD secondPid = again.front();
+    main = e2e::WaitFor([&] { return FindMain(secondPid); }, 10000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_EQ(e2e::SessionRecord(kApp), "2037 1 1 0 0");
+
+    // The key ends the session: the service lets go.
+    constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
+    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
+    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(secondPid, kKeyCaption); }, 10000);
+    ASSERT_NE(key, nullptr);
+    e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
+    e2e::Click(::GetDlgItem(key, IDOK));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == "<none>"; }, 5000));
+    EndProcess(secondPid);
+    e2e::Program free;
+    ASSERT_TRUE(e2e::Start(gamePath, free));
+    EXPECT_FALSE(free.WaitEnd(3000)) << "nothing is ended after the key";
+    free.Kill();
+    EXPECT_TRUE(ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
+}
+
+}  // namespace
