@@ -14,7 +14,7 @@ include_directories(${HUSHWALL_GENERATED_DIR} ${CMAKE_SOURCE_DIR}/res)
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
 # Portable code calls a few adapters (file replacement), so one library holds both.
 target_sources(hushwall_core PRIVATE ${WIN32_SOURCES})
-target_link_libraries(hushwall_core PUBLIC psapi comctl32 comdlg32 ole32 uuid shell32 shlwapi user32 gdi32 advapi32 ws2_32 wininet)
+target_link_libraries(hushwall_core PUBLIC psapi comctl32 comdlg32 ole32 uuid shell32 shlwapi user32 gdi32 advapi32 ws2_32 iphlpapi wininet)
 
 add_executable(Hushwall WIN32 app/WinMain_win.cpp res/Hushwall.rc)
 target_link_libraries(Hushwall PRIVATE hushwall_core)
