@@ -79,6 +79,11 @@ add_library(e2e_driver STATIC ${DRIVER_SOURCES})
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(e2e_driver PUBLIC user32 gdi32 advapi32 gtest)
 
+# Tests that give names answers of their own (tests/e2e/private-names.sh), and the
+# lines they add to /etc/hosts; every other name waits 5 s for the test's name server.
+set(HUSHWALL_PRIVATE_NAME_TESTS website_blocking_test)
+set(HUSHWALL_TEST_HOSTS "192.0.2.10 blocked.example\\n0.0.0.0 zero.hosts.example")
+
 # One test executable per file: unit tests of the adapters, and end-to-end tests
 # that drive Hushwall.exe from another process.
 file(GLOB WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*_test.cpp tests/e2e/*_test.cpp)
@@ -89,7 +94,16 @@ foreach(src IN LISTS WIN32_TESTS)
     target_link_libraries(${name} PRIVATE hushwall_core e2e_driver gtest_main)
     target_link_options(${name} PRIVATE -static)
     add_dependencies(${name} Hushwall HushwallFilter HushwallFilterTest ${HELPER_NAMES})
-    add_test(NAME win32.${name} COMMAND ${name})
+    if(name IN_LIST HUSHWALL_PRIVATE_NAME_TESTS)
+        # Names of its own under Wine: a private /etc/hosts and a slow name server.
+        add_test(NAME win32.${name}
+                 COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/private-names.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+                         $<TARGET_FILE:${name}>)
+        set_tests_properties(win32.${name} PROPERTIES SKIP_RETURN_CODE 77
+                             ENVIRONMENT "HUSHWALL_HOSTS=${HUSHWALL_TEST_HOSTS};HUSHWALL_DNS_DELAY=5")
+    else()
+        add_test(NAME win32.${name} COMMAND ${name})
+    endif()
     set_tests_properties(win32.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RUN_SERIAL ON)
 endforeach()
 
