@@ -59,7 +59,13 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_driver(SystemDriverPlatform()),
       m_websiteSteps(
           m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
-          context.exeFolder, m_resolver, m_cracker),
+          context.exeFolder, m_resolver, m_cracker,
+          [mailbox = m_mailbox](uint64_t ticket, WebsiteTargets targets) {
+              std::lock_guard<std::mutex> lock(mailbox->mutex);
+              mailbox->outcomes.emplace_back(ticket, std::move(targets));
+              if (HWND window = mailbox->window)
+                  ::PostMessageA(window, kWebsitesResolvedMessage, 0, 0);
+          }),
       m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
                                *this, &m_websiteSteps, &m_guard},
                isNTPlatform),
@@ -87,6 +93,7 @@ CHushwallDlg::~CHushwallDlg() {
 BOOL CHushwallDlg::OnInitDialog() {
     CBCGPDialog::OnInitDialog();
     m_timers.SetWindow(m_hWnd);
+    m_mailbox->window = m_hWnd;
 
     // A stored session resumes: the window stays hidden from the start.
     const bool resume = m_engine.ResumeFromRecord(
@@ -258,6 +265,9 @@ INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         case CTrayIcon::kCallbackMessage:
             OnTrayNotify(lp);
             return 0;
+        case kWebsitesResolvedMessage:
+            OnWebsitesResolved();
+            return 0;
         case WM_DESTROY:
             OnDestroyWindow();
             break;
@@ -306,7 +316,18 @@ void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
     ::SetFocus(GetDlgItem(IDC_MINUTES));
 }
 
+void CHushwallDlg::OnWebsitesResolved() {
+    std::vector<std::pair<uint64_t, WebsiteTargets>> outcomes;
+    {
+        std::lock_guard<std::mutex> lock(m_mailbox->mutex);
+        outcomes.swap(m_mailbox->outcomes);
+    }
+    for (const auto& outcome : outcomes)
+        m_engine.OnWebsitesResolved(outcome.first, outcome.second);
+}
+
 void CHushwallDlg::OnDestroyWindow() {
+    m_mailbox->window = nullptr;
     // First, while a running session still holds the default files: they keep what it blocks.
     m_profiles.SaveProfile(m_profiles.DefaultProfilePath());
     // The session's effects are undone but its record stays, so it resumes at the next start.

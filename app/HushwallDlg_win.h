@@ -2,7 +2,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/AppContext.h"
 #include "app/Duration.h"
@@ -28,6 +31,14 @@
 class CProgramsDlg;
 class CWebsitesDlg;
 
+// Where the lookups' last worker leaves its outcome for the window's thread, which a
+// posted message wakes. Shared, since a worker may outlive the window.
+struct ResolvedMailbox {
+    std::mutex mutex;
+    std::vector<std::pair<uint64_t, WebsiteTargets>> outcomes;
+    std::atomic<HWND> window{nullptr};
+};
+
 // The program's only top-level window: toolbar, the two list pages, the
 // duration entry and "Hushwall NOW!". It holds the blocking session.
 class CHushwallDlg : public CBCGPDialog, public SessionHost {
@@ -47,6 +58,9 @@ public:
     CBCGPTabWnd& tabs() { return m_tabs; }
     CProgramsDlg* programsPage() { return m_programs.get(); }
     CWebsitesDlg* websitesPage() { return m_websites.get(); }
+
+    // Posted to the main window when lookups have finished.
+    static constexpr UINT kWebsitesResolvedMessage = WM_APP + 1001;
 
     // How Help opens the help file; tests replace it.
     std::function<void(HWND owner, const std::string& path)> openHelp;
@@ -77,6 +91,7 @@ private:
     void OnAbout();
     void OnTrayNotify(LPARAM mouseMessage);
     void OnDestroyWindow();
+    void OnWebsitesResolved();
     void PaintMinimised();
 
     void UpdateUntilPickers();
@@ -101,7 +116,8 @@ private:
     RunKeyAutorun m_autorun;
     // Outlives the engine, whose last stop may still talk to the driver.
     CFirewallHookDriver m_driver;
-    WinsockResolver m_resolver;
+    std::shared_ptr<WinsockResolver> m_resolver = std::make_shared<WinsockResolver>();
+    std::shared_ptr<ResolvedMailbox> m_mailbox = std::make_shared<ResolvedMailbox>();
     WinInetUrlCracker m_cracker;
     SessionWebsites m_websiteSteps;
     ServiceGuard m_guard{m_driver};

@@ -14,7 +14,7 @@ include_directories(${HUSHWALL_GENERATED_DIR} ${CMAKE_SOURCE_DIR}/res)
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "WinMain_win\\.cpp$")
 # Portable code calls a few adapters (file replacement), so one library holds both.
 target_sources(hushwall_core PRIVATE ${WIN32_SOURCES})
-target_link_libraries(hushwall_core PUBLIC psapi comctl32 comdlg32 ole32 uuid shell32 shlwapi user32 gdi32 advapi32 ws2_32 wininet)
+target_link_libraries(hushwall_core PUBLIC psapi comctl32 comdlg32 ole32 uuid shell32 shlwapi user32 gdi32 advapi32 ws2_32 iphlpapi wininet)
 
 add_executable(Hushwall WIN32 app/WinMain_win.cpp res/Hushwall.rc)
 target_link_libraries(Hushwall PRIVATE hushwall_core)
@@ -79,6 +79,11 @@ add_library(e2e_driver STATIC ${DRIVER_SOURCES})
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(e2e_driver PUBLIC user32 gdi32 advapi32 gtest)
 
+# Tests that give names answers of their own (tests/e2e/private-names.sh), and the
+# lines they add to /etc/hosts; every other name waits 5 s for the test's name server.
+set(HUSHWALL_PRIVATE_NAME_TESTS website_blocking_test)
+set(HUSHWALL_TEST_HOSTS "192.0.2.10 blocked.example\\n0.0.0.0 zero.hosts.example")
+
 # One test executable per file: unit tests of the adapters, and end-to-end tests
 # that drive Hushwall.exe from another process.
 file(GLOB WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*_test.cpp tests/e2e/*_test.cpp)
@@ -89,7 +94,16 @@ foreach(src IN LISTS WIN32_TESTS)
     target_link_libraries(${name} PRIVATE hushwall_core e2e_driver gtest_main)
     target_link_options(${name} PRIVATE -static)
     add_dependencies(${name} Hushwall HushwallFilter HushwallFilterTest ${HELPER_NAMES})
-    add_test(NAME win32.${name} COMMAND ${name})
+    if(name IN_LIST HUSHWALL_PRIVATE_NAME_TESTS)
+        # Names of its own under Wine: a private /etc/hosts and a slow name server.
+        add_test(NAME win32.${name}
+                 COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/private-names.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+                         $<TARGET_FILE:${name}>)
+        set_tests_properties(win32.${name} PROPERTIES SKIP_RETURN_CODE 77
+                             ENVIRONMENT "HUSHWALL_HOSTS=${HUSHWALL_TEST_HOSTS};HUSHWALL_DNS_DELAY=5")
+    else()
+        add_test(NAME win32.${name} COMMAND ${name})
+    endif()
     set_tests_properties(win32.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RUN_SERIAL ON)
 endforeach()
 
@@ -115,4 +129,4 @@ add_executable(filter_timing tests/bench/win32/filter_timing.cpp)
 target_include_directories(filter_timing PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(filter_timing PRIVATE hushwall_core e2e_driver)
 target_link_options(filter_timing PRIVATE -static)
-add_dependencies(filter_timing Hushwall HushwallFilterTest)
+add_dependencies(filter_timing Hushwall HushwallFilterTest ${HELPER_NAMES})

@@ -6,11 +6,14 @@
 #                                      each BIN is the bin folder of another build of Hushwall.exe
 #                                      (say, an older one) measured in the same run
 #   scripts/bench.sh discovery [BIN...]  shortcut discovery over a tree of 14,500 empty folders
-#   scripts/bench.sh filter [RUNS]     "Hushwall NOW!" with 200 websites up to the start code at
-#                                      the filter service (its recording build); median of 5 runs
+#   scripts/bench.sh filter [BIN...]   "Hushwall NOW!" with 200 websites behind a name server that
+#                                      answers after 2 s, up to the start code at the filter service
+#                                      (its recording build), and how long a blocked program started
+#                                      meanwhile lives; each BIN is another build's bin folder
 # Environment: BENCH_IDLE (background processes, 50), BENCH_WINDOW (seconds per CPU
 # window, 30), BENCH_ROUNDS (CPU rounds, 2), BENCH_RUNS (latency samples, 60),
-# BENCH_FOLDERS (discovery folders, 14500).
+# BENCH_FOLDERS (discovery folders, 14500), BENCH_SITES (filter websites, 200), BENCH_SESSIONS
+# (filter sessions per build, 3), BENCH_DNS_DELAY (seconds, 2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -208,10 +211,20 @@ bench_discovery() {
 }
 
 bench_filter() {
+    # The names need a server of their own: a private mount namespace points the resolver,
+    # which Wine uses, at tests/e2e/slow_dns.py on loopback.
+    if [ -z "${HUSHWALL_PRIVATE_NAMES:-}" ]; then
+        HUSHWALL_DNS_DELAY=${BENCH_DNS_DELAY:-2} exec tests/e2e/private-names.sh "$root/scripts/bench.sh" filter "$@"
+    fi
     . scripts/windows-build.sh filter_timing
     start_wine "$root/$build/bench-filter"
-    # 127.0.0.1 to 127.0.0.200: each literal resolves at once, its "www." form goes to DNS.
-    HUSHWALL_WINE_TIMEOUT=1200 run "$build/bin/filter_timing.exe" "${1:-5}" 200
+    local bin=$root/$build/bin b
+    for b in "$bin" "$@"; do
+        b=$(cd "$b" && pwd)
+        echo "build: $b/Hushwall.exe, ${BENCH_SITES:-200} websites, answers after ${BENCH_DNS_DELAY:-2} s (load $(load))"
+        HUSHWALL_WINE_TIMEOUT=3600 run "$bin/filter_timing.exe" "${BENCH_SESSIONS:-3}" "${BENCH_SITES:-200}" \
+            "$(win "$b/Hushwall.exe")"
+    done
 }
 
 case $mode in
@@ -220,7 +233,7 @@ session) bench_session "$@" ;;
 discovery) bench_discovery "$@" ;;
 filter) bench_filter "$@" ;;
 *)
-    sed -n '2,13p' "$0" >&2
+    sed -n '2,16p' "$0" >&2
     exit 2
     ;;
 esac

@@ -47,19 +47,31 @@ void SessionEngine::StartBlocking() {
 
 void SessionEngine::StartWebsiteBlocking() {
     websitesBlocked = false;
-    AddressList addresses = m_s.websites->CollectWebsiteAddresses();
-    m_s.websites->WriteSessionLog(addresses);
-    if (addresses.empty())
+    // Set before asking, since an answer may come back at once.
+    m_lookupsPending = true;
+    m_s.websites->StartLookups(++m_lookupTicket);
+}
+
+void SessionEngine::OnWebsitesResolved(uint64_t ticket, const WebsiteTargets& targets) {
+    // An answer that crossed the session's stop, or an older session's, is dropped.
+    if (!m_lookupsPending || ticket != m_lookupTicket || !blockingActive || !m_s.websites)
         return;
-    if (!m_s.websites->LoadHookRules(addresses))
+    m_lookupsPending = false;
+    m_s.websites->WriteSessionLog(targets.addresses);
+    if (targets.empty())
+        return;
+    if (!m_s.websites->LoadHookRules(targets.addresses)) {
         m_s.host.ShowMessage(kRulesFailedMessage);
-    else if (!m_s.websites->SendDriverControl(DriverControl::Start))
-        m_s.host.ShowMessage(kStartFailedMessage);
-    else {
-        websitesBlocked = true;
-        m_s.websites->SendRemainingTime(timeChanged ? std::nullopt
-                                                    : std::optional<Seconds>(RemainingSeconds()));
+        return;
     }
+    m_s.websites->SendNames(targets.names);
+    if (!m_s.websites->SendDriverControl(DriverControl::Start)) {
+        m_s.host.ShowMessage(kStartFailedMessage);
+        return;
+    }
+    websitesBlocked = true;
+    m_s.websites->SendRemainingTime(timeChanged ? std::nullopt
+                                                : std::optional<Seconds>(RemainingSeconds()));
 }
 
 Seconds SessionEngine::RemainingSeconds() {
@@ -113,6 +125,10 @@ void SessionEngine::StopBlocking() {
 }
 
 void SessionEngine::StopWebsiteBlocking() {
+    if (m_lookupsPending) {
+        m_s.websites->CancelLookups();
+        m_lookupsPending = false;
+    }
     if (!m_s.websites->SendDriverControl(DriverControl::Clear))
         m_s.host.ShowMessage(kClearFailedMessage);
     if (websitesBlocked) {

@@ -63,15 +63,27 @@ public:
 
 enum class DriverControl { Start, Clear, Stop };
 
+// What a session blocks of the ticked websites: their addresses and host names.
+struct WebsiteTargets {
+    AddressList addresses;
+    std::vector<std::string> names;
+    bool empty() const { return addresses.empty() && names.empty(); }
+};
+
 // Website blocking through the firewall hook driver.
 class WebsiteBlocking {
 public:
     virtual ~WebsiteBlocking() = default;
-    // The distinct addresses of the ticked websites.
-    virtual AddressList CollectWebsiteAddresses() = 0;
+    // Starts looking up the ticked websites away from this thread; what they give is
+    // handed to SessionEngine::OnWebsitesResolved with the same ticket, on this thread.
+    virtual void StartLookups(uint64_t ticket) = 0;
+    // Gives up the lookups still running; their outcome is never handed over.
+    virtual void CancelLookups() = 0;
     virtual void WriteSessionLog(const AddressList& addresses) = 0;
     // False when an IPv4 rule was refused; IPv6 rules the hook refuses are left out.
     virtual bool LoadHookRules(const AddressList& addresses) = 0;
+    // The host names, after the rules; a hook that refuses them leaves them out.
+    virtual void SendNames(const std::vector<std::string>& names) = 0;
     virtual bool SendDriverControl(DriverControl code) = 0;
     // The time left in the started session, or nothing once it has no end, so
     // that the hook can let go by itself should the program never clear it.
@@ -133,6 +145,12 @@ public:
     // StopBlocking, then forgets the stored session and the autorun value.
     void EndBlocking();
 
+    // The outcome of the lookups started with `ticket`: logged, then loaded into the hook,
+    // which is started. Ignored once the session that asked for it has stopped.
+    void OnWebsitesResolved(uint64_t ticket, const WebsiteTargets& targets);
+    // Lookups are running for this session: the hook is not started yet.
+    bool LookupsPending() const { return m_lookupsPending; }
+
     // Reads a stored record at start-up; true when a session is to be resumed.
     bool ResumeFromRecord(const std::string& record);
 
@@ -158,4 +176,6 @@ private:
     // The monotonic count beside `lastTickTime`; never stored, since the count
     // starts again with the machine.
     uint64_t m_lastTickMs = 0;
+    uint64_t m_lookupTicket = 0;
+    bool m_lookupsPending = false;
 };

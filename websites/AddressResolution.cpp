@@ -29,21 +29,34 @@ std::string HostOf(UrlCracker& cracker, const std::string& url) {
     return host;
 }
 
-void AddAnswers(HostResolver& resolver, const std::string& name, AddressList& list) {
-    for (uint32_t address : resolver.Lookup(name))
-        AddAddressOnce(address, list.ipv4);
-    for (const Ipv6Address& address : resolver.Lookup6(name))
-        AddAddressOnce(address, list.ipv6);
-}
-
-void AddFixedRows(const std::string& name, std::vector<uint32_t>& list) {
+void AddFixedRows(const std::string& name, const AddressList& own, std::vector<uint32_t>& list) {
     const std::string lowered = Lowered(name);
     for (const FixedAddressRow& row : FixedAddressTable()) {
         if (lowered.find(row.fragment) == std::string::npos)
             continue;
-        for (const std::array<uint8_t, 4>& octets : row.addresses)
-            AddAddressOnce(AddressFromBytes(octets.data(), octets.size()), list);
+        for (const std::array<uint8_t, 4>& octets : row.addresses) {
+            const uint32_t address = AddressFromBytes(octets.data(), octets.size());
+            if (IsWebsiteAddress(address, own))
+                AddAddressOnce(address, list);
+        }
     }
+}
+
+void AddAnswers(const NameAnswers& answers, const AddressList& own, AddressList& list) {
+    for (uint32_t address : answers.ipv4)
+        if (IsWebsiteAddress(address, own))
+            AddAddressOnce(address, list.ipv4);
+    for (const Ipv6Address& address : answers.ipv6)
+        if (IsWebsiteAddress(address, own))
+            AddAddressOnce(address, list.ipv6);
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsLetterOrDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 }  // namespace
@@ -127,25 +140,130 @@ std::string ToggleWww(const std::string& host) {
     return "www." + host;
 }
 
-AddressList CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
-                                    UrlCracker& cracker) {
-    AddressList list;
-    if (!resolver.Start())
-        return list;
+bool IsWebsiteAddress(uint32_t address, const AddressList& own) {
+    uint8_t b[4];
+    std::memcpy(b, &address, sizeof(b));
+    if (b[0] == 0 || b[0] == 127)  // "this network" with 0.0.0.0, loopback
+        return false;
+    if (b[0] == 169 && b[1] == 254)  // link-local
+        return false;
+    if ((b[0] & 0xF0) == 224)  // multicast
+        return false;
+    if (address == 0xFFFFFFFF)  // broadcast
+        return false;
+    return std::find(own.ipv4.begin(), own.ipv4.end(), address) == own.ipv4.end();
+}
+
+bool IsWebsiteAddress(const Ipv6Address& address, const AddressList& own) {
+    static const uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    if (std::memcmp(address.data(), kMapped, sizeof(kMapped)) == 0)
+        return IsWebsiteAddress(AddressFromBytes(address.data() + 12, 4), own);
+    const bool zeroUpTo15 =
+        std::all_of(address.begin(), address.end() - 1, [](uint8_t b) { return b == 0; });
+    if (zeroUpTo15 && address[15] <= 1)  // unspecified, loopback
+        return false;
+    if (address[0] == 0xFE && (address[1] & 0xC0) == 0x80)  // link-local
+        return false;
+    if (address[0] == 0xFF)  // multicast
+        return false;
+    return std::find(own.ipv6.begin(), own.ipv6.end(), address) == own.ipv6.end();
+}
+
+bool IsBlockableHostName(const std::string& name) {
+    if (name.empty() || name.size() > 253)
+        return false;
+    size_t start = 0;
+    bool lastAllDigits = false;
+    while (true) {
+        size_t end = name.find('.', start);
+        if (end == std::string::npos)
+            end = name.size();
+        const size_t length = end - start;
+        if (length == 0 || length > 63 || name[start] == '-' || name[end - 1] == '-')
+            return false;
+        lastAllDigits = true;
+        for (size_t i = start; i < end; ++i) {
+            if (!IsLetterOrDigit(name[i]) && name[i] != '-')
+                return false;
+            lastAllDigits = lastAllDigits && IsDigit(name[i]);
+        }
+        if (end == name.size())
+            return !lastAllDigits;
+        start = end + 1;
+    }
+}
+
+std::vector<SiteNames> CheckedSiteNames(const EntryList& websites, UrlCracker& cracker) {
+    std::vector<SiteNames> sites;
     for (const ListEntry& entry : CheckedEntries(websites)) {
-        std::string host = HostOf(cracker, entry.target);
-        if (host.empty())
-            host = HostOf(cracker, RetryUrl(entry.target));
+        SiteNames site;
+        site.host = HostOf(cracker, entry.target);
+        if (site.host.empty())
+            site.host = HostOf(cracker, RetryUrl(entry.target));
         // A site without a host still gets the table's turn, which an empty name never
         // matches.
-        std::string toggled;
-        if (!host.empty()) {
-            AddAnswers(resolver, host, list);
-            toggled = ToggleWww(host);
-            AddAnswers(resolver, toggled, list);
-        }
-        AddFixedRows(toggled, list.ipv4);
+        if (!site.host.empty())
+            site.toggled = ToggleWww(site.host);
+        sites.push_back(site);
     }
+    return sites;
+}
+
+std::vector<std::string> NamesToLookUp(const std::vector<SiteNames>& sites) {
+    std::vector<std::string> names;
+    for (const SiteNames& site : sites) {
+        if (site.host.empty())
+            continue;
+        for (const std::string* name : {&site.host, &site.toggled})
+            if (std::find(names.begin(), names.end(), *name) == names.end())
+                names.push_back(*name);
+    }
+    return names;
+}
+
+std::vector<std::string> BlockedNames(const std::vector<SiteNames>& sites) {
+    std::vector<std::string> names;
+    for (const std::string& name : NamesToLookUp(sites)) {
+        if (!IsBlockableHostName(name))
+            continue;
+        const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return PathsEqualNoCase(n, name);
+        });
+        if (!listed)
+            names.push_back(name);
+    }
+    return names;
+}
+
+AddressList MergeSiteAnswers(const std::vector<SiteNames>& sites,
+                             const std::vector<NameAnswers>& answers, const AddressList& own) {
+    const std::vector<std::string> names = NamesToLookUp(sites);
+    const NameAnswers none;
+    auto answersOf = [&](const std::string& name) -> const NameAnswers& {
+        const size_t i =
+            static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+        return i < answers.size() ? answers[i] : none;
+    };
+    AddressList list;
+    for (const SiteNames& site : sites) {
+        if (!site.host.empty()) {
+            AddAnswers(answersOf(site.host), own, list);
+            AddAnswers(answersOf(site.toggled), own, list);
+        }
+        AddFixedRows(site.toggled, own, list.ipv4);
+    }
+    return list;
+}
+
+AddressList CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
+                                    UrlCracker& cracker) {
+    if (!resolver.Start())
+        return AddressList();
+    const std::vector<SiteNames> sites = CheckedSiteNames(websites, cracker);
+    std::vector<NameAnswers> answers;
+    for (const std::string& name : NamesToLookUp(sites))
+        answers.push_back({resolver.Lookup(name), resolver.Lookup6(name)});
+    const AddressList list = MergeSiteAnswers(sites, answers, resolver.LocalAddresses());
     resolver.Cleanup();
     return list;
 }

@@ -34,6 +34,8 @@ public:
     virtual std::vector<uint32_t> Lookup(const std::string& name) = 0;
     // Its IPv6 addresses in the answer's order; empty when it has none.
     virtual std::vector<Ipv6Address> Lookup6(const std::string& name) = 0;
+    // The machine's own addresses, which a website's answers never block.
+    virtual AddressList LocalAddresses() { return AddressList(); }
 };
 
 // The platform's URL parser. Fails on text without a scheme it knows.
@@ -60,9 +62,48 @@ std::string RetryUrl(const std::string& text);
 // The host with a leading "www." (any case) removed, or with one put in front.
 std::string ToggleWww(const std::string& host);
 
-// The addresses of the checked websites, in list order, each once: per site those of its
-// host, then of the host with "www." toggled, then of the matching fixed rows (IPv4 only).
-// Both names are asked for IPv6 addresses too, in the same order. Empty when the resolver
-// cannot start; names that do not resolve only add nothing.
+// False for answers no website can have: unspecified, "this network" (0.0.0.0/8),
+// loopback, link-local, multicast, broadcast, and the machine's own. A mapped IPv4
+// address (::ffff:a.b.c.d) is judged as its IPv4 address. Blocking one of these would
+// cut off more than the site.
+bool IsWebsiteAddress(uint32_t address, const AddressList& own);
+bool IsWebsiteAddress(const Ipv6Address& address, const AddressList& own);
+
+// A name the hosts file can hold: dot-separated labels of letters, digits and inner
+// hyphens, 1 to 63 characters each, 253 in all, the last not all digits (so no address
+// literal), no trailing dot.
+bool IsBlockableHostName(const std::string& name);
+
+// One checked website's two names: its host as written and with "www." toggled; both
+// empty when no host was found in its text.
+struct SiteNames {
+    std::string host;
+    std::string toggled;
+};
+
+// The checked websites' names, in list order.
+std::vector<SiteNames> CheckedSiteNames(const EntryList& websites, UrlCracker& cracker);
+
+// Every name to look up, each once, in first-asked order.
+std::vector<std::string> NamesToLookUp(const std::vector<SiteNames>& sites);
+
+// The names for the hosts file: those looked up that it can hold, each once
+// (letter case aside), in first-asked order.
+std::vector<std::string> BlockedNames(const std::vector<SiteNames>& sites);
+
+// What one name's lookups gave; empty when they failed or were given up.
+struct NameAnswers {
+    std::vector<uint32_t> ipv4;
+    std::vector<Ipv6Address> ipv6;
+};
+
+// The address list from the answers to NamesToLookUp(sites), one per name in that order:
+// per site those of its host, then of its toggled name, then of the fixed rows the
+// toggled name matches (IPv4 only), each address once and only when IsWebsiteAddress.
+AddressList MergeSiteAnswers(const std::vector<SiteNames>& sites,
+                             const std::vector<NameAnswers>& answers, const AddressList& own);
+
+// The same, one lookup after another on this thread. Empty when the resolver cannot
+// start; names that do not resolve only add nothing.
 AddressList CollectWebsiteAddresses(const EntryList& websites, HostResolver& resolver,
                                     UrlCracker& cracker);

@@ -1,6 +1,7 @@
 // gethostbyname is what the rules need: IPv4 only, one call per name.
 #define _WINSOCK_DEPRECATED_NO_WARNINGS
 #include "websites/AddressResolution_win.h"
+#include "websites/AdapterAddresses_win.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -48,6 +49,15 @@ std::vector<Ipv6Address> WinsockResolver::Lookup6(const std::string& name) {
     }
     ::freeaddrinfo(answers);
     return addresses;
+}
+
+AddressList WinsockResolver::LocalAddresses() {
+    AddressList own;
+    std::vector<std::array<uint8_t, 16>> ipv6;
+    AdapterAddresses(own.ipv4, ipv6);
+    for (const std::array<uint8_t, 16>& address : ipv6)
+        AddAddressOnce(address, own.ipv6);
+    return own;
 }
 
 bool WinInetUrlCracker::CrackHost(const std::string& url, std::string& host) {

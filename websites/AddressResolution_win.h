@@ -13,6 +13,8 @@ public:
     void Cleanup() override;
     std::vector<uint32_t> Lookup(const std::string& name) override;
     std::vector<Ipv6Address> Lookup6(const std::string& name) override;
+    // The unicast addresses of every adapter, from GetAdaptersAddresses.
+    AddressList LocalAddresses() override;
 };
 
 // WinInet: the text canonicalised in browser mode, then split.

@@ -116,3 +116,15 @@ bool CFirewallHookDriver::LoadHookRules6(const std::vector<Ipv6Address>& address
     }
     return true;
 }
+
+bool CFirewallHookDriver::SendNames(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        // The service takes 1 to kHookMaxTextInput bytes; a blockable name always fits.
+        if (name.empty() || name.size() > kHookMaxTextInput)
+            continue;
+        if (SendDriverControl(IOCTL_HOOK_ADD_NAME, name.data(),
+                              static_cast<uint32_t>(name.size())) != kDriverOk)
+            return false;
+    }
+    return true;
+}

@@ -65,6 +65,8 @@ public:
     bool LoadHookRules(const std::vector<uint32_t>& addresses);
     // The same for IPv6 addresses, with the IPv6 add code.
     bool LoadHookRules6(const std::vector<Ipv6Address>& addresses);
+    // One name code per host name, its bytes as the input; false at the first refusal.
+    bool SendNames(const std::vector<std::string>& names);
 
     DriverPlatform::Handle device = nullptr;
     std::optional<std::string> serviceName;

@@ -3,9 +3,33 @@
 #include "hook/HookRule.h"
 #include "websites/SessionLog.h"
 
-AddressList SessionWebsites::CollectWebsiteAddresses() {
-    return ::CollectWebsiteAddresses(m_websites ? m_websites() : EntryList(), m_resolver,
-                                     m_cracker);
+void SessionWebsites::StartLookups(uint64_t ticket) {
+    CancelLookups();
+    // The page and the cracker are read here, on the engine's thread; the run gets copies.
+    const std::vector<SiteNames> sites =
+        CheckedSiteNames(m_websites ? m_websites() : EntryList(), m_cracker);
+    std::vector<std::string> names = BlockedNames(sites);
+    std::shared_ptr<HostResolver> resolver = m_resolver;
+    Resolved resolved = m_resolved;
+    m_run = LookupRun::Start(resolver, NamesToLookUp(sites), m_limits,
+                             [sites, names, resolver, resolved,
+                              ticket](std::optional<std::vector<NameAnswers>> answers) {
+                                 WebsiteTargets targets;
+                                 // A resolver that cannot start blocks nothing, names included.
+                                 if (answers) {
+                                     targets.addresses = MergeSiteAnswers(
+                                         sites, *answers, resolver->LocalAddresses());
+                                     targets.names = names;
+                                 }
+                                 if (resolved)
+                                     resolved(ticket, std::move(targets));
+                             });
+}
+
+void SessionWebsites::CancelLookups() {
+    if (m_run)
+        m_run->Cancel();
+    m_run.reset();
 }
 
 void SessionWebsites::WriteSessionLog(const AddressList& addresses) {
@@ -18,6 +42,11 @@ bool SessionWebsites::LoadHookRules(const AddressList& addresses) {
     // A hook without the IPv6 code still blocks IPv4: the rest of IPv6 is left out.
     m_driver.LoadHookRules6(addresses.ipv6);
     return true;
+}
+
+void SessionWebsites::SendNames(const std::vector<std::string>& names) {
+    // A service without the name code still blocks the addresses.
+    m_driver.SendNames(names);
 }
 
 bool SessionWebsites::SendDriverControl(DriverControl code) {

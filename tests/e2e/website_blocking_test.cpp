@@ -175,7 +175,9 @@ protected:
 };
 
 TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
-    const std::string exe = Install("hw-e2e-websites", {{"http://localhost/", "Here", true}});
+    // From the test's hosts lines: an address, and 0.0.0.0, which must add no filter.
+    const std::string exe = Install("hw-e2e-websites", {{"http://blocked.example/", "Here", true},
+                                                        {"http://zero.hosts.example/", "Zero", true}});
     ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
     ASSERT_EQ(ServiceState(), static_cast<DWORD>(SERVICE_RUNNING));
     // Running is reported before the pipe is up; the program opens it only at start.
@@ -204,7 +206,9 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     // address, of IPv6 (dual-stack sockets); IPv6 answers at the IPv6 ones.
     const std::vector<std::string> logged = LoggedAddresses(ReadAll(folder + "default.log"));
     ASSERT_FALSE(logged.empty()) << ReadAll(folder + "default.log");
-    EXPECT_EQ(logged.front(), "127.0.0.1");
+    EXPECT_EQ(logged.front(), "192.0.2.10");
+    for (const char* never : {"0.0.0.0", "::", "127.0.0.1", "::1"})
+        EXPECT_EQ(std::count(logged.begin(), logged.end(), never), 0) << never;
     std::vector<std::string> expected;
     for (const std::string& address : logged) {
         const bool six = address.find(':') != std::string::npos;
@@ -255,6 +259,42 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
 
     EXPECT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall"), 0);
     EXPECT_EQ(ServiceState(), 0u);
+}
+
+TEST_F(WebsiteBlocking, ABlockedProgramIsEndedWhileTheLookupsStillRun) {
+    // Every name here waits for the test's slow name server.
+    EntryList sites;
+    for (int i = 1; i <= 20; ++i)  // the page sorts by name
+        sites.push_back({"http://site-" + std::to_string(i) + ".bench.example/",
+                         std::string("Site ") + char('A' + i), true});
+    const std::string exe = Install("hw-e2e-websites-slow", sites);
+    const std::string gamePath = folder + "game.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+    ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
+    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
+    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
+    ASSERT_NO_FATAL_FAILURE(StartProgram(exe));
+    const size_t before = ReadJournal(JournalPath()).size();
+    auto started = [&] {
+        std::vector<JournalLine> journal = ReadJournal(JournalPath());
+        journal.erase(journal.begin(), journal.begin() + static_cast<std::ptrdiff_t>(before));
+        return Shape(journal).find(']') != std::string::npos;
+    };
+
+    e2e::SetText(::GetDlgItem(main, kMinutes), "1");
+    e2e::Click(::GetDlgItem(main, kBlockNow));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
+    e2e::Program game;
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(3000)) << "the sweep waited for the lookups";
+    EXPECT_FALSE(started()) << "the lookups were over before the program was ended";
+    game.Kill();
+
+    ASSERT_TRUE(e2e::WaitUntil(started, 30000)) << "the start code came after the lookups";
+    const std::vector<std::string> logged = LoggedAddresses(ReadAll(folder + "default.log"));
+    ASSERT_GE(logged.size(), 20u);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(logged[i], "198.18.0." + std::to_string(i + 1)) << "in the websites' order";
 }
 
 TEST_F(WebsiteBlocking, WithTheShippedServiceUnderWineBlockingIsUnavailableAndThePageSaysWhy) {

@@ -349,3 +349,81 @@ TEST_F(Collect, IPv6AnswersOfBothNamesInOrderEachOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IsWebsiteAddress, AnswersThatCannotBeASitesAreLeftOut) {
+    AddressList own;
+    own.ipv4 = {Ip(192, 0, 2, 77)};
+    own.ipv6 = {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x77})};
+    const struct {
+        uint32_t address;
+        bool website;
+    } v4[] = {
+        {Ip(0, 0, 0, 0), false},       {Ip(0, 1, 2, 3), false},       {Ip(127, 0, 0, 1), false},
+        {Ip(127, 255, 0, 9), false},   {Ip(169, 254, 1, 1), false},   {Ip(224, 0, 0, 1), false},
+        {Ip(239, 255, 255, 250), false}, {Ip(255, 255, 255, 255), false}, {Ip(192, 0, 2, 77), false},
+        {Ip(1, 0, 0, 0), true},        {Ip(126, 255, 255, 255), true}, {Ip(128, 0, 0, 1), true},
+        {Ip(169, 253, 1, 1), true},    {Ip(223, 255, 255, 255), true}, {Ip(240, 0, 0, 1), true},
+        {Ip(192, 0, 2, 78), true},
+    };
+    for (const auto& c : v4)
+        EXPECT_EQ(IsWebsiteAddress(c.address, own), c.website) << Dotted(c.address);
+    const struct {
+        Ipv6Address address;
+        bool website;
+    } v6[] = {
+        {V6({0, 0, 0, 0, 0, 0, 0, 0}), false},
+        {V6({0, 0, 0, 0, 0, 0, 0, 1}), false},
+        {V6({0xfe80, 0, 0, 0, 0, 0, 0, 1}), false},
+        {V6({0xfebf, 0xffff, 0, 0, 0, 0, 0, 1}), false},
+        {V6({0xff02, 0, 0, 0, 0, 0, 0, 1}), false},
+        {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x77}), false},
+        {V6({0, 0, 0, 0, 0, 0xffff, 0x7f00, 1}), false},  // mapped loopback
+        {V6({0, 0, 0, 0, 0, 0xffff, 0, 0}), false},       // mapped 0.0.0.0
+        {V6({0, 0, 0, 0, 0, 0xffff, 0xc000, 0x024d}), false},  // mapped own
+        {V6({0, 0, 0, 0, 0, 0xffff, 0xc000, 0x0201}), true},
+        {V6({0, 0, 0, 0, 0, 0, 0, 2}), true},
+        {V6({0xfec0, 0, 0, 0, 0, 0, 0, 1}), true},
+        {V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x78}), true},
+    };
+    for (const auto& c : v6)
+        EXPECT_EQ(IsWebsiteAddress(c.address, own), c.website) << Ipv6Text(c.address);
+}
+
+TEST_F(Collect, LeftOutAnswersAreNeitherListedNorTakenFromTheTable) {
+    resolver.answers["video.example"] = {Ip(0, 0, 0, 0), Ip(198, 51, 100, 9), Ip(127, 0, 0, 1)};
+    resolver.answers6["video.example"] = {V6({0, 0, 0, 0, 0, 0, 0, 1}),
+                                          V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 9})};
+    // The machine owns the video row's first address.
+    const std::vector<SiteNames> sites = CheckedSiteNames({{"video.example", "", true}}, cracker);
+    AddressList own;
+    own.ipv4 = {Ip(192, 0, 2, 1)};
+    std::vector<NameAnswers> answers;
+    for (const std::string& name : NamesToLookUp(sites))
+        answers.push_back({resolver.Lookup(name), resolver.Lookup6(name)});
+    const AddressList list = MergeSiteAnswers(sites, answers, own);
+    Names rest = Row("video");
+    rest.erase(rest.begin());
+    EXPECT_EQ(Dotted(list.ipv4), Names{"198.51.100.9"} + rest);
+    ASSERT_EQ(list.ipv6.size(), 1u);
+    EXPECT_EQ(Ipv6Text(list.ipv6[0]), "2001:db8::9");
+}
+
+TEST_F(Collect, BlockedNamesAreTheLookedUpHostNamesEachOnce) {
+    const EntryList sites = {
+        {"http://www.Example.com/a", "", true}, {"example.COM", "", true},
+        {"host:8080", "", true},  // "8080" and "www.8080": no address literal
+        {"http://192.0.2.1/", "", true}, {"http://off.example/", "", false},
+        {"http://bad_name.example/", "", true}, {"http://-x.example/", "", true},
+        {"http://" + std::string(64, 'a') + ".example/", "", true},
+        {"http://a-b.c0/", "", true},
+    };
+    EXPECT_EQ(BlockedNames(CheckedSiteNames(sites, cracker)),
+              (Names{"www.Example.com", "Example.com", "a-b.c0", "www.a-b.c0"}));
+    EXPECT_FALSE(IsBlockableHostName("example.com."));
+    EXPECT_FALSE(IsBlockableHostName("a..b"));
+    EXPECT_FALSE(IsBlockableHostName(std::string(250, 'a') + ".com"));
+}
+
+}  // namespace

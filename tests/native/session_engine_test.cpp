@@ -128,11 +128,19 @@ struct FakeHost : SessionHost {
     std::vector<std::string> unowned;
 };
 
+// Answers at once unless `deferred`, when the test hands the answer over itself.
 struct FakeWebsites : WebsiteBlocking {
     explicit FakeWebsites(Log& log) : log(log) {}
-    AddressList CollectWebsiteAddresses() override {
+    void StartLookups(uint64_t t) override {
         log.push_back("collect");
-        return addresses;
+        ticket = t;
+        if (!deferred)
+            engine->OnWebsitesResolved(ticket, {addresses, names});
+    }
+    void CancelLookups() override { log.push_back("cancel"); }
+    void SendNames(const std::vector<std::string>& sent) override {
+        if (!sent.empty())
+            log.push_back("names " + std::to_string(sent.size()));
     }
     void WriteSessionLog(const AddressList& list) override { log.push_back("log " + Count(list)); }
     bool LoadHookRules(const AddressList& list) override {
@@ -153,6 +161,10 @@ struct FakeWebsites : WebsiteBlocking {
     }
     Log& log;
     AddressList addresses{{0x0100007F, 0x0200007F}, {}};
+    std::vector<std::string> names;
+    SessionEngine* engine = nullptr;
+    bool deferred = false;
+    uint64_t ticket = 0;
     bool rulesSucceed = true;
     std::optional<DriverControl> failing;
 };
@@ -181,6 +193,7 @@ protected:
                                  withGuard ? &guard : nullptr};
         engine = std::make_unique<SessionEngine>(services, isNT);
         engine->websiteBlockingAvailable = withWebsites;
+        websites.engine = engine.get();
         return *engine;
     }
 
@@ -476,6 +489,42 @@ TEST_F(SessionEngineTest, WebsiteStartOrder) {
     e.OnBlockNow();
     Log tail(log.end() - 6, log.end());
     EXPECT_EQ(tail, (Log{"lock", "collect", "log 2", "rules 2", "driver start", "remaining 60"}));
+}
+
+// The lookups answer later: only the running session's own answer reaches the driver,
+// names between the rules and the start, and a stop cancels what is left.
+TEST_F(SessionEngineTest, LateAnswersReachOnlyTheirOwnRunningSession) {
+    websites.deferred = true;
+    websites.names = {"a.example", "www.a.example"};
+    SessionEngine& e = Running(10, true);
+    EXPECT_TRUE(e.LookupsPending());
+    const uint64_t first = websites.ticket;
+    e.StopBlocking();
+    EXPECT_EQ(log, (Log{"watcher off", "tick off", "cancel", "driver clear", "unlock"}));
+    log.clear();
+    e.OnWebsitesResolved(first, {websites.addresses, websites.names});
+    EXPECT_TRUE(log.empty()) << "after its session stopped";
+
+    e.StartBlocking();
+    ASSERT_NE(websites.ticket, first);
+    log.clear();
+    e.OnWebsitesResolved(first, {websites.addresses, websites.names});
+    EXPECT_TRUE(log.empty()) << "an older session's answer";
+    Pass(30);
+    e.OnWebsitesResolved(websites.ticket, {websites.addresses, websites.names});
+    EXPECT_EQ(log, (Log{"log 2", "rules 2", "names 2", "driver start", "remaining 570"}));
+    EXPECT_FALSE(e.LookupsPending());
+    log.clear();
+    e.OnWebsitesResolved(websites.ticket, {websites.addresses, websites.names});
+    EXPECT_TRUE(log.empty()) << "answered twice";
+    e.StopBlocking();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "cancel"), 0);
+
+    // Names alone, when no address resolved, are still blocked.
+    e.StartBlocking();
+    log.clear();
+    e.OnWebsitesResolved(websites.ticket, {AddressList(), websites.names});
+    EXPECT_EQ(log, (Log{"log 0", "rules 0", "names 2", "driver start", "remaining 570"}));
 }
 
 TEST_F(SessionEngineTest, IPv6AloneStillLoadsAndStarts) {

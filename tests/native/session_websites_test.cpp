@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,9 +72,8 @@ protected:
 
     RecordingPlatform platform;
     CFirewallHookDriver driver{platform};
-    NoResolver resolver;
     NoCracker cracker;
-    SessionWebsites steps{driver, nullptr, "", resolver, cracker};
+    SessionWebsites steps{driver, nullptr, "", std::make_shared<NoResolver>(), cracker, nullptr};
     const AddressList list{{0x0100000A, 0x0200000A}, {V6(1), V6(2), V6(3)}};
 };
 
@@ -123,6 +124,61 @@ TEST_F(SessionWebsitesTest, ARefusedIPv6RuleLeavesTheRestOutButNotIPv4) {
     platform.refuseFrom = 1;
     EXPECT_FALSE(steps.LoadHookRules(list));
     EXPECT_EQ(platform.Codes(), (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE}));
+}
+
+TEST_F(SessionWebsitesTest, NamesGoOneARequestUntilTheFirstRefusal) {
+    steps.SendNames({"a.example", "www.a.example", "b.example"});
+    ASSERT_EQ(platform.Codes(), std::vector<uint32_t>(3, IOCTL_HOOK_ADD_NAME));
+    const std::vector<uint8_t> second = platform.requests[1].input;
+    EXPECT_EQ(std::string(second.begin(), second.end()), "www.a.example") << "no terminator";
+    platform.requests.clear();
+    platform.refused = {IOCTL_HOOK_ADD_NAME};
+    platform.refuseFrom = 0;
+    steps.SendNames({"a.example", "b.example"});
+    EXPECT_EQ(platform.requests.size(), 1u);
+}
+
+// Answers two of the four names, one with a loopback address among its answers.
+class EchoResolver : public NoResolver {
+public:
+    std::vector<uint32_t> Lookup(const std::string& name) override {
+        if (name == "www.b.example")
+            return {0x0100000A, 0x0300000A};
+        return name == "a.example" ? std::vector<uint32_t>{0x0300000A, 0x0100007F}
+                                   : std::vector<uint32_t>{};
+    }
+};
+
+class HostCracker : public UrlCracker {
+public:
+    bool CrackHost(const std::string& url, std::string& host) override {
+        host = url;
+        return true;
+    }
+};
+
+TEST_F(SessionWebsitesTest, LookupsHandTheMergedAddressesAndNamesOverWithTheirTicket) {
+    HostCracker hosts;
+    std::promise<std::pair<uint64_t, WebsiteTargets>> got;
+    SessionWebsites lookups{driver,
+                            [] {
+                                return EntryList{{"a.example", "", true}, {"b.example", "", true}};
+                            },
+                            "",
+                            std::make_shared<EchoResolver>(),
+                            hosts,
+                            [&](uint64_t ticket, WebsiteTargets targets) {
+                                got.set_value({ticket, std::move(targets)});
+                            }};
+    lookups.StartLookups(7);
+    std::future<std::pair<uint64_t, WebsiteTargets>> outcome = got.get_future();
+    ASSERT_EQ(outcome.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const auto [ticket, targets] = outcome.get();
+    EXPECT_EQ(ticket, 7u);
+    EXPECT_EQ(targets.addresses.ipv4, (std::vector<uint32_t>{0x0300000A, 0x0100000A}))
+        << "in site order, loopback left out";
+    EXPECT_EQ(targets.names, (std::vector<std::string>{"a.example", "www.a.example", "b.example",
+                                                       "www.b.example"}));
 }
 
 TEST_F(SessionWebsitesTest, NoEndIsSentAsUnbounded) {

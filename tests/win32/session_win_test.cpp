@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -275,34 +276,47 @@ TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
     const std::string folder = e2e::FreshFolder("session-websites");
     DeviceStandIn device;
     CFirewallHookDriver driver(device);
-    WinsockResolver resolver;
     WinInetUrlCracker cracker;
     ASSERT_TRUE(driver.OpenDevice());
+    std::mutex mutex;
+    std::vector<std::pair<uint64_t, WebsiteTargets>> outcomes;
     SessionWebsites steps(
         driver,
         [] {
-            return EntryList{{"localhost", "Local", true}, {"unticked.invalid", "Off", false}};
+            return EntryList{{"192.0.2.7", "Literal", true}, {"unticked.invalid", "Off", false}};
         },
-        folder, resolver, cracker);
+        folder, std::make_shared<WinsockResolver>(), cracker,
+        [&](uint64_t ticket, WebsiteTargets targets) {
+            std::lock_guard<std::mutex> lock(mutex);
+            outcomes.emplace_back(ticket, std::move(targets));
+        });
     SessionEngine withWebsites{
         SessionServices{clock, monotonic, timers, settings, autorun, tray, host, &steps}, true};
     g_engine = &withWebsites;
     withWebsites.websiteBlockingAvailable = driver.IsOpen();
     withWebsites.endTime = clock.Now() + 600;
     withWebsites.StartBlocking();
+    EXPECT_TRUE(withWebsites.LookupsPending());
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            return !outcomes.empty();
+        },
+        15000));
+    withWebsites.OnWebsitesResolved(outcomes[0].first, outcomes[0].second);
 
-    // localhost resolves to 127.0.0.1; its "www." twin to nothing.
+    // The literal resolves to itself; its "www." twin to nothing.
     EXPECT_TRUE(withWebsites.websitesBlocked);
     EXPECT_EQ(device.codes, (std::vector<uint32_t>{IOCTL_HOOK_ADD_RULE, IOCTL_HOOK_ADD_RULE,
                                                    IOCTL_HOOK_START, IOCTL_HOOK_SET_REMAINING}))
-        << "no IPv6 rule: this Wine has no IPv6 address for localhost";
+        << "no IPv6 rule, and no name: a literal is no host name";
     HookTimeBytes left;
     ASSERT_EQ(device.times.size(), 1u);
     std::memcpy(left.data(), device.times[0].data(), kHookTimeSize);
     EXPECT_GT(DecodeHookTime(left), 590);
     EXPECT_LE(DecodeHookTime(left), 600);
     ASSERT_EQ(device.rules.size(), 2u);
-    const std::vector<uint8_t> local = {127, 0, 0, 1};
+    const std::vector<uint8_t> local = {192, 0, 2, 7};
     EXPECT_EQ(std::vector<uint8_t>(device.rules[0].begin() + 8, device.rules[0].begin() + 12),
               local)
         << "first the traffic to the address";
@@ -311,7 +325,7 @@ TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
 
     std::ifstream log(folder + "default.log", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "\r\nNew Session Log\r\n\r\n127.0.0.1\r\n\r\nEnd Session Log\r\n");
+    EXPECT_EQ(text, "\r\nNew Session Log\r\n\r\n192.0.2.7\r\n\r\nEnd Session Log\r\n");
 
     withWebsites.EndBlocking();
     EXPECT_EQ(device.codes.size(), 6u);
