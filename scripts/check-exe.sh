@@ -23,7 +23,7 @@ console) code=00000003 ;;
 esac
 grep -q "Subsystem[[:space:]]*$code" <<<"$headers" || { echo "FAIL: not a $subsystem-subsystem program"; exit 1; }
 
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|psapi|msvcrt|ws2_32|wininet|shlwapi|version|uxtheme|riched20|rpcrt4|fwpuclnt|bcrypt|wtsapi32|userenv|api-ms-win-.*)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|psapi|msvcrt|ws2_32|wininet|shlwapi|version|uxtheme|riched20|rpcrt4|fwpuclnt|bcrypt|wtsapi32|userenv|iphlpapi|api-ms-win-.*)\.dll$'
 bad=0
 while read -r dll; do
     if ! grep -qiE "$allowed" <<<"$dll"; then
