@@ -65,7 +65,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
               mailbox->outcomes.emplace_back(ticket, std::move(targets));
               if (HWND window = mailbox->window)
                   ::PostMessageA(window, kWebsitesResolvedMessage, 0, 0);
-          }),
+          },
+          WinsockLookupLimits()),
       m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
                                *this, &m_websiteSteps, &m_guard},
                isNTPlatform),

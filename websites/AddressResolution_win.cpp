@@ -9,6 +9,8 @@
 #include <wininet.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
 
 bool WinsockResolver::Start() {
     WSADATA data;
@@ -87,4 +89,35 @@ AddressList CollectWebsiteAddresses(const EntryList& websites) {
     WinsockResolver resolver;
     WinInetUrlCracker cracker;
     return CollectWebsiteAddresses(websites, resolver, cracker);
+}
+
+namespace {
+
+DWORD WINAPI RunLookupTask(LPVOID parameter) {
+    std::unique_ptr<std::function<void()>> task(static_cast<std::function<void()>*>(parameter));
+    (*task)();
+    return 0;
+}
+
+bool StartSmallStackThread(std::function<void()> task) {
+    // A lookup needs little stack; the default reservation would run out of
+    // address space long before 400 threads.
+    constexpr SIZE_T kStackReservation = 256 * 1024;
+    auto owned = std::make_unique<std::function<void()>>(std::move(task));
+    HANDLE thread = ::CreateThread(nullptr, kStackReservation, RunLookupTask, owned.get(),
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread)
+        return false;
+    owned.release();
+    ::CloseHandle(thread);
+    return true;
+}
+
+}  // namespace
+
+LookupLimits WinsockLookupLimits() {
+    LookupLimits limits;
+    limits.threads = 400;
+    limits.startThread = StartSmallStackThread;
+    return limits;
 }

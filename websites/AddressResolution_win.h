@@ -5,6 +5,7 @@
 
 #include "lists/ListEntry.h"
 #include "websites/AddressResolution.h"
+#include "websites/ParallelLookups.h"
 
 // Windows Sockets 2.2: its IPv4 host lookup, and getaddrinfo for IPv6.
 class WinsockResolver : public HostResolver {
@@ -25,3 +26,7 @@ public:
 
 // The addresses of the checked websites through the system's resolver and URL parser.
 AddressList CollectWebsiteAddresses(const EntryList& websites);
+
+// Every name of 200 sites in flight at once, on threads with small stacks: a
+// 32-bit process cannot reserve the default stack for each of them.
+LookupLimits WinsockLookupLimits();

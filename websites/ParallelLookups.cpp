@@ -80,13 +80,22 @@ std::shared_ptr<LookupRun> LookupRun::Start(std::shared_ptr<HostResolver> resolv
                                             Done done) {
     auto run =
         std::make_shared<LookupRun>(std::move(resolver), std::move(names), limits, std::move(done));
-    try {
-        std::thread([run] { run->Coordinate(); }).detach();
-    } catch (const std::system_error&) {
+    if (!run->Spawn([run] { run->Coordinate(); })) {
         // No thread to spare: the websites are then left unblocked, as when nothing resolves.
         run->Deliver(std::vector<NameAnswers>(run->m_names.size()));
     }
     return run;
+}
+
+bool LookupRun::Spawn(std::function<void()> task) {
+    if (m_limits.startThread)
+        return m_limits.startThread(std::move(task));
+    try {
+        std::thread(std::move(task)).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 void LookupRun::Cancel() {
@@ -108,11 +117,8 @@ size_t LookupRun::StartWorkers(size_t count) {
     size_t started = 0;
     auto self = shared_from_this();
     for (; started < count; ++started) {
-        try {
-            std::thread([self] { self->Work(); }).detach();
-        } catch (const std::system_error&) {
+        if (!Spawn([self] { self->Work(); }))
             break;
-        }
     }
     return started;
 }

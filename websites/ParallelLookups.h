@@ -42,9 +42,14 @@ private:
     uint64_t m_timeoutMs;
 };
 
+// Starts a detached thread running the task; false when none could be started.
+using ThreadStarter = std::function<bool(std::function<void()> task)>;
+
 struct LookupLimits {
     size_t threads = 32;  // lookups in flight at once, given-up ones aside
     uint64_t timeoutMs = 10000;
+    // Null: std::thread, with the platform's default stack.
+    ThreadStarter startThread;
 };
 
 // One batch of lookups on worker threads: each name's IPv4 and IPv6 lookups apart, at most
@@ -69,6 +74,7 @@ public:
     ~LookupRun();
 
 private:
+    bool Spawn(std::function<void()> task);
     void Coordinate();
     void Work();
     // Starts up to `count` workers; how many started.

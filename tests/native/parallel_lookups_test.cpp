@@ -68,7 +68,7 @@ Answers RunAndWait(std::shared_ptr<ShuffledResolver> resolver, int count, Lookup
 
 TEST(LookupRun, AnswersComeBackInTheNamesOrderWhateverOrderTheyArrive) {
     auto resolver = std::make_shared<ShuffledResolver>();
-    const Answers answers = RunAndWait(resolver, 60, {8, 10000});
+    const Answers answers = RunAndWait(resolver, 60, {8, 10000, nullptr});
     ASSERT_TRUE(answers);
     ASSERT_EQ(answers->size(), 60u);
     for (uint32_t i = 0; i < 60; ++i) {
@@ -83,7 +83,7 @@ TEST(LookupRun, AnswersComeBackInTheNamesOrderWhateverOrderTheyArrive) {
 TEST(LookupRun, AStuckLookupIsGivenUpAndItsWorkerTouchesNothingAfterwards) {
     auto resolver = std::make_shared<ShuffledResolver>();
     resolver->held = {"n2", "n3"};
-    const Answers answers = RunAndWait(resolver, 6, {2, 150});
+    const Answers answers = RunAndWait(resolver, 6, {2, 150, nullptr});
     ASSERT_TRUE(answers);
     for (size_t i = 0; i < 6; ++i)
         EXPECT_EQ((*answers)[i].ipv4.empty(), i == 1 || i == 2) << i;
@@ -100,7 +100,7 @@ TEST(LookupRun, ACancelledRunHandsNothingOverAndAResolverThatCannotStartGivesNot
     auto resolver = std::make_shared<ShuffledResolver>();
     resolver->held = {"n1"};
     auto calls = std::make_shared<std::atomic<int>>(0);
-    auto run = LookupRun::Start(resolver, {"n1", "n2"}, {4, 10000}, [calls](Answers) { ++*calls; });
+    auto run = LookupRun::Start(resolver, {"n1", "n2"}, {4, 10000, nullptr}, [calls](Answers) { ++*calls; });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     run->Cancel();
     resolver->Release();
