@@ -425,4 +425,14 @@ HWND FindDescendant(HWND parent, int id) {
     return search.found;
 }
 
+std::string FailSafeText() {
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return text;
+}
+
 }  // namespace e2e

@@ -57,6 +57,8 @@ void Click(HWND button);
 std::string RunValue(const char* name);
 // The stored session record of application `appName`, or "<none>".
 std::string SessionRecord(const char* appName);
+// The filter service's fail-safe count in its key, or "<none>".
+std::string FailSafeText();
 void StoreSessionRecord(const char* appName, const char* record);
 // Removes the record's key and the Run value.
 void ForgetSession(const char* appName);

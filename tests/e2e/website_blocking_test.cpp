@@ -47,17 +47,6 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-// The fail-safe's count, in the service's key.
-std::string FailSafeText() {
-    char text[64] = {};
-    DWORD size = sizeof text;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
-                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
-                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
-        return "<none>";
-    return text;
-}
-
 // An address of default.log as the journal's filters write it.
 std::string FilterAddress(const std::string& logged) {
     if (logged.find(':') == std::string::npos)
@@ -195,7 +184,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
         [&] {
             journal = ReadJournal(JournalPath());
             const std::string shape = Shape(journal);
-            return shape.find("+]") != std::string::npos && FailSafeText() != "<none>";
+            return shape.find("+]") != std::string::npos && e2e::FailSafeText() != "<none>";
         },
         30000))
         << JournalCalls(journal);
@@ -229,7 +218,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     // Rules while stopped touch no filter; the start adds them all in one transaction.
     EXPECT_EQ(Shape(journal), "[" + adds + "]") << JournalCalls(journal);
 
-    const std::string failSafe = FailSafeText();
+    const std::string failSafe = e2e::FailSafeText();
     int left = 0;
     ASSERT_EQ(std::sscanf(failSafe.c_str(), "left %d", &left), 1) << failSafe;
     EXPECT_GT(left, 15 * 60) << "at most the minute and the 15 minutes' grace";
@@ -253,7 +242,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
         30000))
         << JournalCalls(journal);
     EXPECT_EQ(Shape(journal), ended) << JournalCalls(journal);
-    EXPECT_EQ(FailSafeText(), "<none>");
+    EXPECT_EQ(e2e::FailSafeText(), "<none>");
     EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != 0; }, 5000));
     EXPECT_EQ(e2e::RunValue(kApp), "<none>");
 

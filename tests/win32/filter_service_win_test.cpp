@@ -99,16 +99,6 @@ std::string Journal() {
     return JournalCalls(ReadJournal(e2e::OwnFolder() + "HushwallFilterTest.journal"));
 }
 
-std::string FailSafeText() {
-    char text[64] = {};
-    DWORD size = sizeof text;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE,
-                       "SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
-                       "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
-        return "<none>";
-    return text;
-}
-
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -195,7 +185,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
     const HookTimeBytes time = EncodeHookTime(3600);
     EXPECT_EQ(client.Send(IOCTL_HOOK_SET_REMAINING, time.data(), 8), 0);
-    EXPECT_EQ(FailSafeText(), "left 4500\n");  // the hour and the grace
+    EXPECT_EQ(e2e::FailSafeText(), "left 4500\n");  // the hour and the grace
     for (uint32_t i = 0; i < 200; ++i) {
         const HookRuleBytes rule = EncodeHookRule(0, 0x0A | (i << 24));
         ASSERT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, rule.data(), 28), 0) << i;
@@ -212,7 +202,7 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     Client again;
     ASSERT_TRUE(again.Open());
     EXPECT_EQ(again.Send(IOCTL_HOOK_CLEAR_RULES), 0);
-    EXPECT_EQ(FailSafeText(), "<none>");
+    EXPECT_EQ(e2e::FailSafeText(), "<none>");
     EXPECT_EQ(again.Send(IOCTL_HOOK_STOP), 0);
 
     const std::string journal = Journal();
