@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "programs/ProcessMatch.h"
 #include "programs/ProcessSnapshot.h"
@@ -83,6 +84,13 @@ public:
         ++pathReads;
         Process* p = Find(pid);
         return p ? p->image : std::string();
+    }
+    Handle Hold(uint32_t pid) override {
+        Process* p = Find(pid);
+        if (!p || !p->openable)
+            return nullptr;
+        ++open;
+        return p;
     }
     void Close(Handle) override { --open; }
 
@@ -385,6 +393,117 @@ TEST(NamedSnapshot, AProcessThatLoadedABlockedExeAsAModuleIsNoLongerEnded) {
     system.processes = {{1, Real({"C:\\Tools\\host.exe", "C:\\Games\\game.exe"})}};
     EXPECT_EQ(EndedBy(system, false, {"C:\\Games\\game.exe"}), (std::vector<uint32_t>{1}));
     EXPECT_TRUE(EndedBy(system, true, {"C:\\Games\\game.exe"}).empty());
+}
+
+// Files by path: their bytes and last-write time; each digest read is counted.
+class FakeFiles : public FileFacts {
+public:
+    std::map<std::string, std::pair<std::string, uint64_t>> files;
+    std::set<std::string> unreadable;
+    std::map<std::string, int> reads;
+    bool Stamp(const std::string& path, FileStamp& stamp) override {
+        auto it = files.find(path);
+        if (it == files.end())
+            return false;
+        stamp.size = it->second.first.size();
+        stamp.lastWrite = it->second.second;
+        return true;
+    }
+    bool Digest(const std::string& path, Sha256Digest& digest) override {
+        ++reads[path];
+        auto it = files.find(path);
+        if (it == files.end() || unreadable.count(path))
+            return false;
+        Sha256 sha;
+        sha.Update(it->second.first.data(), it->second.first.size());
+        digest = sha.Final();
+        return true;
+    }
+};
+
+struct CopyCase {
+    const char* what;
+    std::map<std::string, std::pair<std::string, uint64_t>> files;
+    std::vector<std::string> blocked;
+    std::vector<uint32_t> ended;
+};
+
+TEST(BlockedProcessFinder, EndsByteForByteCopiesOfBlockedFilesOnly) {
+    const std::string game = "C:\\Games\\game.exe", taskmgr = "C:\\Windows\\taskmgr.exe";
+    FakeNtApi system;
+    system.processes = {{1, Real({game})},
+                        {2, Real({"D:\\Notes\\notes.exe"})},
+                        {3, Real({"D:\\Notes\\GAME.EXE"})},
+                        {4, Real({taskmgr})},
+                        {5, Real({"D:\\Tools\\tm.exe"})}};
+    const std::vector<CopyCase> cases = {
+        {"a copy under any name or folder, after the path match and the task manager",
+         {{game, {"GAME", 1}}, {"D:\\Notes\\notes.exe", {"GAME", 7}}}, {game}, {1, 4, 2}},
+        {"same size, one byte different",
+         {{game, {"GAME", 1}}, {"D:\\Notes\\notes.exe", {"GAMF", 1}}}, {game}, {1, 4}},
+        {"the blocked file missing: its path alone", {{"D:\\Notes\\notes.exe", {"", 1}}}, {game}, {1, 4}},
+        {"a copy of the task manager is not blocked by the tail rule",
+         {{taskmgr, {"TASK", 1}}, {"D:\\Tools\\tm.exe", {"TASK", 1}}}, {}, {4}},
+        {"a blocked task manager's copies are",
+         {{taskmgr, {"TASK", 1}}, {"D:\\Tools\\tm.exe", {"TASK", 1}}}, {taskmgr}, {4, 5}},
+        {"an image file that cannot be found",
+         {{game, {"GAME", 1}}}, {game}, {1, 4}},
+    };
+    for (const CopyCase& c : cases) {
+        FakeFiles files;
+        files.files = c.files;
+        BlockedProcessFinder finder(system, system, files);
+        EXPECT_EQ(finder.Find(c.blocked), c.ended) << c.what;
+    }
+
+    FakeFiles files;
+    files.files = {{game, {"GAME", 1}}, {"D:\\Notes\\notes.exe", {"GAME", 1}}};
+    files.unreadable = {game};
+    BlockedProcessFinder finder(system, system, files);
+    EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{1, 4})) << "an unreadable blocked file";
+}
+
+TEST(BlockedProcessFinder, ReadsEachImageAndDigestOnceUntilTheFileChanges) {
+    const std::string game = "C:\\Games\\game.exe";
+    FakeNtApi system;
+    FakeNtApi::Process starting;  // listed, but its image not told yet
+    starting.listedName = "late.exe";
+    system.processes = {{1, Real({"D:\\a\\x.exe"})}, {2, Real({"D:\\a\\y.exe"})},
+                        {3, Real({"D:\\a\\z.exe"})}, {4, starting}};
+    FakeFiles files;
+    files.files = {{game, {"GAME", 1}},
+                   {"D:\\a\\x.exe", {"GAME", 1}},
+                   {"D:\\a\\y.exe", {"GAMF", 1}},
+                   {"D:\\a\\z.exe", {"LONGER", 1}},
+                   {"D:\\a\\late.exe", {"GAME", 1}}};
+    {
+        BlockedProcessFinder finder(system, system, files);
+        EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{1}));
+        const int pathReads = system.pathReads;
+        EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{1}));
+        EXPECT_EQ(system.pathReads - pathReads, 2) << "only the process that told no image, again";
+        EXPECT_EQ(files.reads, (std::map<std::string, int>{
+                                   {game, 1}, {"D:\\a\\x.exe", 1}, {"D:\\a\\y.exe", 1}}))
+            << "a size that matches no blocked file is never read";
+
+        // Told its image late: still a copy.
+        system.processes[3].second.image = "D:\\a\\late.exe";
+        EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{1, 4}));
+
+        // The blocked file replaced: read again, and so is what is now its copy.
+        files.files[game] = {"GAMF", 2};
+        EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{2}));
+        EXPECT_EQ(files.reads[game], 2);
+        EXPECT_EQ(files.reads["D:\\a\\y.exe"], 1);
+
+        // A new process of a file already read.
+        system.processes.erase(system.processes.begin());
+        system.processes.push_back({9, Real({"D:\\a\\y.exe"})});
+        EXPECT_EQ(finder.Find({game}), (std::vector<uint32_t>{2, 9}));
+        EXPECT_EQ(files.reads["D:\\a\\y.exe"], 1);
+        EXPECT_EQ(system.open, 4) << "the listed processes are held, the gone one let go";
+    }
+    EXPECT_EQ(system.open, 0);
 }
 
 }  // namespace
