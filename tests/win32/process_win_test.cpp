@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -113,8 +114,10 @@ TEST_F(ProcessWin, NamedAndFullSnapshotsGiveTheSamePathsForTheNamed) {
     const std::string exe = Helper(folder, "same.exe");
     e2e::Program& helper = Run(exe);
     Win32NtProcessApi api;
-    const ProcessRecord* full = FindPid(TakeNtSnapshot(api), helper.pid);
-    const ProcessRecord* named = FindPid(TakeProcessSnapshot({exe}), helper.pid);
+    const ProcessSnapshot fullSnapshot = TakeNtSnapshot(api);
+    const ProcessSnapshot namedSnapshot = TakeProcessSnapshot({exe});
+    const ProcessRecord* full = FindPid(fullSnapshot, helper.pid);
+    const ProcessRecord* named = FindPid(namedSnapshot, helper.pid);
     ASSERT_NE(full, nullptr);
     ASSERT_NE(named, nullptr);
     EXPECT_EQ(named->imagePaths, full->imagePaths);
@@ -145,6 +148,9 @@ public:
     ProcessSnapshot TakeSnapshot(const std::vector<std::string>&) override {
         ModulesRefused api;
         return TakeNtSnapshot(api);
+    }
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blocked) override {
+        return ProcessControl::FindBlocked(blocked);
     }
 };
 
@@ -207,7 +213,7 @@ TEST_F(ProcessWin, ProgramStartedTwiceIsEndedTwiceInOneSweep) {
     EXPECT_EQ(m_host.notices, 1);
 }
 
-TEST_F(ProcessWin, SameFileThroughAnotherFormOfItsPathIsNotEnded) {
+TEST_F(ProcessWin, SameFileThroughAnotherFormOfItsPathIsEndedOnlyAsACopy) {
     const std::string folder = e2e::FreshFolder("hw-forms");
     const std::string exe = Helper(folder, "long-distraction-name.exe");
     e2e::Program& program = Run(exe);
@@ -231,15 +237,39 @@ TEST_F(ProcessWin, SameFileThroughAnotherFormOfItsPathIsNotEnded) {
     }
     ASSERT_FALSE(otherForms.empty()) << "no other form of " << exe;
 
+    // The path rule does not normalise; the file is a copy of itself, though.
+    EXPECT_TRUE(FindBlockedProcesses(TakeProcessSnapshot(otherForms), otherForms).empty());
     m_watcher.Start(otherForms);
-    EXPECT_EQ(m_watcher.Sweep(), 0u);
-    EXPECT_TRUE(program.Running());
-    EXPECT_EQ(m_host.notices, 0);
-
-    // The form it was started with does end it.
-    m_watcher.Start({exe});
     EXPECT_EQ(m_watcher.Sweep(), 1u);
     EXPECT_TRUE(program.WaitEnd(5000));
+}
+
+TEST_F(ProcessWin, CopyOfABlockedProgramIsEndedUnderAnyNameButAOneByteChangeIsNot) {
+    const std::string folder = e2e::FreshFolder("hw-copies");
+    const std::string elsewhere = e2e::FreshFolder("hw-copies-elsewhere");
+    const std::string blocked = Helper(folder, "blocked.exe");
+    e2e::Program& copy = Run(Helper(elsewhere, "innocent.exe"));
+
+    // The header's time stamp changed: the same size and still a program that runs.
+    const std::string changed = Helper(elsewhere, "lookalike.exe");
+    FILE* file = std::fopen(changed.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    uint32_t header = 0;
+    ASSERT_EQ(std::fseek(file, 0x3C, SEEK_SET), 0);
+    ASSERT_EQ(std::fread(&header, 4, 1, file), 1u);
+    ASSERT_EQ(std::fseek(file, static_cast<long>(header) + 8, SEEK_SET), 0);
+    const int byte = std::fgetc(file);
+    ASSERT_EQ(std::fseek(file, static_cast<long>(header) + 8, SEEK_SET), 0);
+    std::fputc(byte ^ 1, file);
+    std::fclose(file);
+    e2e::Program& lookalike = Run(changed);
+
+    m_watcher.Start({blocked});
+    EXPECT_EQ(m_watcher.Sweep(), 1u);
+    EXPECT_TRUE(copy.WaitEnd(5000));
+    EXPECT_EQ(m_watcher.Sweep(), 0u);
+    EXPECT_TRUE(lookalike.Running());
+    EXPECT_EQ(m_host.notices, 1);
 }
 
 TEST_F(ProcessWin, TaskManagerIsEndedByEverySessionButLeftAloneWithoutOne) {
