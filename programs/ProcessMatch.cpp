@@ -64,8 +64,7 @@ bool Listed(const std::vector<uint32_t>& ids, uint32_t pid) {
 }  // namespace
 
 BlockedProcessFinder::~BlockedProcessFinder() {
-    while (!m_seen.empty())
-        Forget(m_seen.begin());
+    Reset();
 }
 
 std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>& blockedPrograms) {
@@ -101,22 +100,10 @@ std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>&
                 continue;  // nothing to compare with: no process is looked at
             it = Learn(entry);
         }
-        Seen& seen = it->second;
-        seen.listed = true;
-        if (sizes.empty())
-            continue;
-        if (seen.images.empty() && seen.readsLeft > 0)
-            ReadImages(entry.pid, seen);
-        for (const Image& image : seen.images) {
-            if (!image.present || !sizes.count(image.stamp.size))
-                continue;
-            const Sha256Digest* digest = DigestOf(image.path, image.stamp);
-            if (digest && std::find(digests.begin(), digests.end(), *digest) != digests.end()) {
-                if (!Listed(result, entry.pid))
-                    result.push_back(entry.pid);
-                break;
-            }
-        }
+        it->second.listed = true;
+        if (!sizes.empty() && IsCopy(entry.pid, it->second, sizes, digests) &&
+            !Listed(result, entry.pid))
+            result.push_back(entry.pid);
     }
     for (SeenMap::iterator it = m_seen.begin(); it != m_seen.end();) {
         SeenMap::iterator next = std::next(it);
@@ -125,6 +112,26 @@ std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>&
         it = next;
     }
     return result;
+}
+
+void BlockedProcessFinder::Reset() {
+    while (!m_seen.empty())
+        Forget(m_seen.begin());
+    m_digests.clear();
+}
+
+bool BlockedProcessFinder::IsCopy(uint32_t pid, Seen& seen, const std::unordered_set<uint64_t>& sizes,
+                                  const std::vector<Sha256Digest>& digests) {
+    if (seen.images.empty() && seen.readsLeft > 0)
+        ReadImages(pid, seen);
+    for (const Image& image : seen.images) {
+        if (!image.present || !sizes.count(image.stamp.size))
+            continue;
+        const Sha256Digest* digest = DigestOf(image.path, image.stamp);
+        if (digest && std::find(digests.begin(), digests.end(), *digest) != digests.end())
+            return true;
+    }
+    return false;
 }
 
 BlockedProcessFinder::SeenMap::iterator BlockedProcessFinder::Learn(

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/FileFacts.h"
@@ -29,6 +30,8 @@ public:
     BlockedProcessFinder& operator=(const BlockedProcessFinder&) = delete;
 
     std::vector<uint32_t> Find(const std::vector<std::string>& blockedPrograms);
+    // Lets the processes go and forgets the digests: for when no sweep follows soon.
+    void Reset();
 
 private:
     struct Image {
@@ -52,6 +55,8 @@ private:
     using SeenMap = std::unordered_map<uint32_t, Seen>;
 
     SeenMap::iterator Learn(const ToolhelpApi::Entry& entry);
+    bool IsCopy(uint32_t pid, Seen& seen, const std::unordered_set<uint64_t>& sizes,
+                const std::vector<Sha256Digest>& digests);
     void ReadImages(uint32_t pid, Seen& seen);
     const Sha256Digest* DigestOf(const std::string& path, const FileStamp& stamp);
     void Forget(SeenMap::iterator it);

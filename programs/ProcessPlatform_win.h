@@ -48,6 +48,7 @@ public:
         return TakeProcessSnapshot(wantedPaths);
     }
     std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blockedPrograms) override;
+    void Release() override { m_finder.Reset(); }
     bool EndProcess(uint32_t pid) override;
 
 private:

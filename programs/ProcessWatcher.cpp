@@ -14,6 +14,7 @@ void ProcessWatcher::Start(std::vector<std::string> blockedPrograms) {
 void ProcessWatcher::Stop() {
     m_sweepBusy = false;
     m_blockedPrograms.clear();
+    m_control.Release();
 }
 
 unsigned ProcessWatcher::Sweep() {

@@ -15,6 +15,8 @@ public:
     virtual ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) = 0;
     // The processes this sweep ends: by default FindBlockedProcesses over TakeSnapshot.
     virtual std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blockedPrograms);
+    // The session is over: what the sweeps kept is let go.
+    virtual void Release() {}
     // Opens the process for ending and ends it; false only when it could not be opened.
     virtual bool EndProcess(uint32_t pid) = 0;
 };
