@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -423,6 +424,23 @@ HWND FindDescendant(HWND parent, int id) {
     ChildSearch search{id, nullptr};
     ::EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+bool ChangeOneByte(const std::string& exe) {
+    FILE* file = std::fopen(exe.c_str(), "r+b");
+    if (!file)
+        return false;
+    uint32_t header = 0;
+    bool ok = std::fseek(file, 0x3C, SEEK_SET) == 0 && std::fread(&header, 4, 1, file) == 1 &&
+              std::fseek(file, static_cast<long>(header) + 8, SEEK_SET) == 0;
+    const int byte = ok ? std::fgetc(file) : EOF;
+    ok = byte != EOF && std::fseek(file, static_cast<long>(header) + 8, SEEK_SET) == 0 &&
+         std::fputc(byte ^ 1, file) != EOF;
+    return std::fclose(file) == 0 && ok;
 }
 
 }  // namespace e2e
