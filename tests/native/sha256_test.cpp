@@ -9,12 +9,9 @@
 namespace {
 
 std::string Hex(const Sha256Digest& digest) {
-    std::string hex;
-    char byte[3];
-    for (uint8_t b : digest) {
-        std::snprintf(byte, sizeof(byte), "%02x", b);
-        hex += byte;
-    }
+    char hex[65];
+    for (size_t i = 0; i < digest.size(); ++i)
+        std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
     return hex;
 }
 
