@@ -73,18 +73,14 @@ std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>&
     std::vector<uint32_t> result = FindBlockedProcesses(
         NamedSnapshotOf(m_entries, m_paths, blockedPrograms), blockedPrograms);
 
-    // The blocked files as they are now; a missing or unreadable one has no copies.
-    std::unordered_set<uint64_t> sizes;
-    std::vector<Sha256Digest> digests;
+    // The blocked files as they are now, by size; a missing one has no copies.
+    BlockedFiles blocked;
     for (const std::string& path : blockedPrograms) {
-        FileStamp stamp;
-        if (!m_files.Stamp(path, stamp))
-            continue;
-        if (const Sha256Digest* digest = DigestOf(path, stamp)) {
-            sizes.insert(stamp.size);
-            digests.push_back(*digest);
-        }
+        std::pair<std::string, FileStamp> file(path, FileStamp());
+        if (m_files.Stamp(path, file.second))
+            blocked[file.second.size].push_back(std::move(file));
     }
+    const bool anyBlocked = !blocked.empty();
 
     for (auto& seen : m_seen)
         seen.second.listed = false;
@@ -96,12 +92,12 @@ std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>&
             it = m_seen.end();
         }
         if (it == m_seen.end()) {
-            if (sizes.empty())
+            if (!anyBlocked)
                 continue;  // nothing to compare with: no process is looked at
             it = Learn(entry);
         }
         it->second.listed = true;
-        if (!sizes.empty() && IsCopy(entry.pid, it->second, sizes, digests) &&
+        if (anyBlocked && IsCopy(entry.pid, it->second, blocked) &&
             !Listed(result, entry.pid))
             result.push_back(entry.pid);
     }
@@ -120,16 +116,22 @@ void BlockedProcessFinder::Reset() {
     m_digests.clear();
 }
 
-bool BlockedProcessFinder::IsCopy(uint32_t pid, Seen& seen, const std::unordered_set<uint64_t>& sizes,
-                                  const std::vector<Sha256Digest>& digests) {
+// A blocked file is read only once an image of its size turns up.
+bool BlockedProcessFinder::IsCopy(uint32_t pid, Seen& seen, const BlockedFiles& blocked) {
     if (seen.images.empty() && seen.readsLeft > 0)
         ReadImages(pid, seen);
     for (const Image& image : seen.images) {
-        if (!image.present || !sizes.count(image.stamp.size))
+        const BlockedFiles::const_iterator same = blocked.find(image.stamp.size);
+        if (!image.present || same == blocked.end())
             continue;
         const Sha256Digest* digest = DigestOf(image.path, image.stamp);
-        if (digest && std::find(digests.begin(), digests.end(), *digest) != digests.end())
-            return true;
+        if (!digest)
+            continue;
+        for (const auto& file : same->second) {
+            const Sha256Digest* other = DigestOf(file.first, file.second);
+            if (other && *other == *digest)
+                return true;
+        }
     }
     return false;
 }

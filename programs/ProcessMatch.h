@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/FileFacts.h"
@@ -53,10 +53,12 @@ private:
         Sha256Digest digest{};
     };
     using SeenMap = std::unordered_map<uint32_t, Seen>;
+    // By size: each blocked path and its stamp.
+    using BlockedFiles =
+        std::unordered_map<uint64_t, std::vector<std::pair<std::string, FileStamp>>>;
 
     SeenMap::iterator Learn(const ToolhelpApi::Entry& entry);
-    bool IsCopy(uint32_t pid, Seen& seen, const std::unordered_set<uint64_t>& sizes,
-                const std::vector<Sha256Digest>& digests);
+    bool IsCopy(uint32_t pid, Seen& seen, const BlockedFiles& blocked);
     void ReadImages(uint32_t pid, Seen& seen);
     const Sha256Digest* DigestOf(const std::string& path, const FileStamp& stamp);
     void Forget(SeenMap::iterator it);

@@ -456,29 +456,30 @@ TEST(BlockedProcessFinder, ReadsEachImageAndDigestOnceUntilTheFileChanges) {
     starting.listedName = "late.exe";
     system.processes = {{1, Real({x})}, {2, Real({y})}, {3, Real({"D:\\a\\z.exe"})}, {4, starting}};
     FakeFiles files;
-    files.files = {{game, {"GAME", 1}}, {x, {"GAME", 1}}, {y, {"GAMF", 1}},
-                   {"D:\\a\\z.exe", {"LONGER", 1}}, {"D:\\a\\late.exe", {"GAME", 1}}};
+    files.files = {{game, {"GAME", 1}}, {x, {"GAME", 1}}, {y, {"GAMF", 1}}, {"D:\\a\\z.exe", {"LONGER", 1}},
+                   {"D:\\a\\late.exe", {"GAME", 1}}, {"C:\\Games\\big.exe", {"BIGGAME", 1}}};
+    const std::vector<std::string> blocked = {game, "C:\\Games\\big.exe"};
     {
         BlockedProcessFinder finder(system, system, files);
-        EXPECT_EQ(finder.Find({game}), Ids{1});
+        EXPECT_EQ(finder.Find(blocked), Ids{1});
         const int pathReads = system.pathReads;
-        EXPECT_EQ(finder.Find({game}), Ids{1});
+        EXPECT_EQ(finder.Find(blocked), Ids{1});
         EXPECT_EQ(system.pathReads - pathReads, 2) << "only the process that told no image, again";
         EXPECT_EQ(files.reads, (std::map<std::string, int>{{game, 1}, {x, 1}, {y, 1}}))
-            << "a size that matches no blocked file is never read";
+            << "a file whose size no other file has is never read";
 
         system.processes[3].second.image = "D:\\a\\late.exe";
-        EXPECT_EQ(finder.Find({game}), (Ids{1, 4})) << "told its image late";
+        EXPECT_EQ(finder.Find(blocked), (Ids{1, 4})) << "told its image late";
 
         // The blocked file replaced: read again; what is now its copy was read before.
         files.files[game] = {"GAMF", 2};
-        EXPECT_EQ(finder.Find({game}), Ids{2});
+        EXPECT_EQ(finder.Find(blocked), Ids{2});
         EXPECT_EQ(files.reads[game], 2);
 
         // A new process of a file already read; the gone one is let go.
         system.processes.erase(system.processes.begin());
         system.processes.push_back({9, Real({y})});
-        EXPECT_EQ(finder.Find({game}), (Ids{2, 9}));
+        EXPECT_EQ(finder.Find(blocked), (Ids{2, 9}));
         EXPECT_EQ(files.reads[y], 1);
         EXPECT_EQ(system.open, 4) << "each listed process held";
     }
