@@ -109,6 +109,10 @@ std::string Win32NtProcessApi::ImageFileName(uint32_t pid) {
     return ok ? std::string(name, size) : std::string();
 }
 
+NtProcessApi::Handle Win32NtProcessApi::Hold(uint32_t pid) {
+    return ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+}
+
 void Win32NtProcessApi::Close(Handle handle) {
     ::CloseHandle(static_cast<HANDLE>(handle));
 }
@@ -120,6 +124,13 @@ ProcessSnapshot TakeProcessSnapshot(const std::vector<std::string>& wantedPaths)
         return TakeNamedSnapshot(list, paths, wantedPaths);
     }
     return TakeToolhelpSnapshot(list);
+}
+
+std::vector<uint32_t> SystemProcesses::FindBlocked(const std::vector<std::string>& blockedPrograms) {
+    // The other family lists full paths and has no image query: today's matching alone.
+    if (!isNTPlatform)
+        return ProcessControl::FindBlocked(blockedPrograms);
+    return m_finder.Find(blockedPrograms);
 }
 
 bool SystemProcesses::EndProcess(uint32_t pid) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/FileFacts_win.h"
+#include "programs/ProcessMatch.h"
 #include "programs/ProcessSnapshot.h"
 #include "programs/ProcessWatcher.h"
 
@@ -34,14 +36,24 @@ public:
     bool EnumModules(Handle process, Module* modules, uint32_t bytes, uint32_t* needed) override;
     std::string ModuleFileName(Handle process, Module module) override;
     std::string ImageFileName(uint32_t pid) override;
+    Handle Hold(uint32_t pid) override;
     void Close(Handle handle) override;
 };
 
-// Lists and ends the system's processes.
+// Lists and ends the system's processes. On the NT family a sweep also ends
+// copies of the blocked programs.
 class SystemProcesses : public ProcessControl {
 public:
     ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override {
         return TakeProcessSnapshot(wantedPaths);
     }
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blockedPrograms) override;
+    void Release() override { m_finder.Reset(); }
     bool EndProcess(uint32_t pid) override;
+
+private:
+    Win32ToolhelpApi m_list;
+    Win32NtProcessApi m_paths;
+    Win32FileFacts m_files;
+    BlockedProcessFinder m_finder{m_list, m_paths, m_files};  // after what it uses
 };

@@ -118,7 +118,31 @@ bool ImageNameFilter::NeedsFullPath(const std::string& imageFileName) const {
            m_names.count(FoldedCase(name)) != 0;
 }
 
-// Edges where this can differ from TakeNtSnapshot, neither of which ends a
+bool ListProcesses(ToolhelpApi& list, std::vector<ToolhelpApi::Entry>& entries) {
+    entries.clear();
+    if (!list.Open())
+        return false;
+    ToolhelpApi::Entry entry;
+    for (bool more = list.First(entry); more && entries.size() < kMaxSnapshotProcesses;
+         more = list.Next(entry))
+        entries.push_back(entry);
+    list.Close();
+    return true;
+}
+
+std::vector<std::string> ReadImagePaths(NtProcessApi& paths, uint32_t pid) {
+    std::vector<std::string> images;
+    if (!DirectImage(paths, pid, images)) {
+        if (NtProcessApi::Handle process = paths.OpenForReading(pid)) {
+            std::vector<NtProcessApi::Module> modules;
+            ModuleImages(paths, process, modules, images);
+            paths.Close(process);
+        }
+    }
+    return images;
+}
+
+// Edges where the named snapshot can differ from TakeNtSnapshot, neither of which ends a
 // different process in practice:
 // - The system's image path names the main executable only, so a process that
 //   loaded a blocked .exe as a module is no longer ended for it; the module
@@ -126,31 +150,24 @@ bool ImageNameFilter::NeedsFullPath(const std::string& imageFileName) const {
 // - The listed file name and the module path can differ in form (an 8.3 short
 //   name against a long one); a list that holds a short name reads every path,
 //   and a long blocked name never matched a short module path anyway.
-ProcessSnapshot TakeNamedSnapshot(ToolhelpApi& list, NtProcessApi& paths,
-                                  const std::vector<std::string>& wantedPaths) {
-    std::vector<ToolhelpApi::Entry> entries;
-    if (!list.Open())
-        return ProcessSnapshot();
-    ToolhelpApi::Entry entry;
-    for (bool more = list.First(entry); more && entries.size() < kMaxSnapshotProcesses;
-         more = list.Next(entry))
-        entries.push_back(entry);
-    list.Close();
-
+ProcessSnapshot NamedSnapshotOf(const std::vector<ToolhelpApi::Entry>& entries,
+                                NtProcessApi& paths, const std::vector<std::string>& wantedPaths) {
     const ImageNameFilter filter(wantedPaths);
     ProcessSnapshot snapshot;
-    std::vector<NtProcessApi::Module> modules;
     for (const ToolhelpApi::Entry& listed : entries) {
         ProcessRecord record;
         record.pid = listed.pid;
-        if (filter.NeedsFullPath(listed.exeFile) &&
-            !DirectImage(paths, listed.pid, record.imagePaths)) {
-            if (NtProcessApi::Handle process = paths.OpenForReading(listed.pid)) {
-                ModuleImages(paths, process, modules, record.imagePaths);
-                paths.Close(process);
-            }
-        }
+        if (filter.NeedsFullPath(listed.exeFile))
+            record.imagePaths = ReadImagePaths(paths, listed.pid);
         snapshot.push_back(std::move(record));
     }
     return snapshot;
+}
+
+ProcessSnapshot TakeNamedSnapshot(ToolhelpApi& list, NtProcessApi& paths,
+                                  const std::vector<std::string>& wantedPaths) {
+    std::vector<ToolhelpApi::Entry> entries;
+    if (!ListProcesses(list, entries))
+        return ProcessSnapshot();
+    return NamedSnapshotOf(entries, paths, wantedPaths);
 }

@@ -23,6 +23,8 @@ public:
     virtual std::string ModuleFileName(Handle process, Module module) = 0;
     // The image path asked of the system directly (limited query right); empty on failure.
     virtual std::string ImageFileName(uint32_t pid) = 0;
+    // Opened only to be held: while held, the id cannot name another process. Null on failure.
+    virtual Handle Hold(uint32_t pid) = 0;
     virtual void Close(Handle handle) = 0;
 };
 
@@ -67,6 +69,17 @@ private:
 // `wantedPaths` (and the task manager) it gives what TakeNtSnapshot gives.
 ProcessSnapshot TakeNamedSnapshot(ToolhelpApi& list, NtProcessApi& paths,
                                   const std::vector<std::string>& wantedPaths);
+
+// The listing's entries, at most kMaxSnapshotProcesses; false when it cannot be taken.
+bool ListProcesses(ToolhelpApi& list, std::vector<ToolhelpApi::Entry>& entries);
+
+// TakeNamedSnapshot over entries already listed.
+ProcessSnapshot NamedSnapshotOf(const std::vector<ToolhelpApi::Entry>& entries,
+                                NtProcessApi& paths, const std::vector<std::string>& wantedPaths);
+
+// One process's executable images as TakeNamedSnapshot reads them: the system's
+// image path, or its modules where the system gives none.
+std::vector<std::string> ReadImagePaths(NtProcessApi& paths, uint32_t pid);
 
 // An executable image: its name ends in ".exe" or ".com", letters folded.
 bool IsExecutableImage(const std::string& path);

@@ -2,6 +2,10 @@
 
 #include "programs/ProcessMatch.h"
 
+std::vector<uint32_t> ProcessControl::FindBlocked(const std::vector<std::string>& blockedPrograms) {
+    return FindBlockedProcesses(TakeSnapshot(blockedPrograms), blockedPrograms);
+}
+
 void ProcessWatcher::Start(std::vector<std::string> blockedPrograms) {
     m_sweepBusy = false;
     m_blockedPrograms = std::move(blockedPrograms);
@@ -10,6 +14,7 @@ void ProcessWatcher::Start(std::vector<std::string> blockedPrograms) {
 void ProcessWatcher::Stop() {
     m_sweepBusy = false;
     m_blockedPrograms.clear();
+    m_control.Release();
 }
 
 unsigned ProcessWatcher::Sweep() {
@@ -19,9 +24,8 @@ unsigned ProcessWatcher::Sweep() {
     m_host.HideMainWindow();
     m_sweepBusy = true;
 
-    const ProcessSnapshot snapshot = m_control.TakeSnapshot(m_blockedPrograms);
     unsigned ended = 0;
-    for (uint32_t pid : FindBlockedProcesses(snapshot, m_blockedPrograms))
+    for (uint32_t pid : m_control.FindBlocked(m_blockedPrograms))
         if (m_control.EndProcess(pid))
             ++ended;
 

@@ -13,6 +13,10 @@ public:
     // Needs the full image paths only of processes that may run one of `wantedPaths`
     // or the task manager.
     virtual ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) = 0;
+    // The processes this sweep ends: by default FindBlockedProcesses over TakeSnapshot.
+    virtual std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blockedPrograms);
+    // The session is over: what the sweeps kept is let go.
+    virtual void Release() {}
     // Opens the process for ending and ends it; false only when it could not be opened.
     virtual bool EndProcess(uint32_t pid) = 0;
 };

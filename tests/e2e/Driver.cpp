@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -433,6 +434,23 @@ std::string FailSafeText() {
                        "FailSafe", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return "<none>";
     return text;
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+bool ChangeOneByte(const std::string& exe) {
+    FILE* file = std::fopen(exe.c_str(), "r+b");
+    if (!file)
+        return false;
+    uint32_t header = 0;
+    bool ok = std::fseek(file, 0x3C, SEEK_SET) == 0 && std::fread(&header, 4, 1, file) == 1 &&
+              std::fseek(file, static_cast<long>(header) + 8, SEEK_SET) == 0;
+    const int byte = ok ? std::fgetc(file) : EOF;
+    ok = byte != EOF && std::fseek(file, static_cast<long>(header) + 8, SEEK_SET) == 0 &&
+         std::fputc(byte ^ 1, file) != EOF;
+    return std::fclose(file) == 0 && ok;
 }
 
 }  // namespace e2e

@@ -30,6 +30,9 @@ int RunTool(const std::string& exe, const std::string& args);
 std::string OwnFolder();
 // A fresh, empty folder under the temporary folder.
 std::string FreshFolder(const std::string& name);
+// Changes one byte of a program's header (its link time stamp): a file of the
+// same size that is no copy of the old one and still runs.
+bool ChangeOneByte(const std::string& exe);
 
 // Polls every 20 ms until `found` returns a window or the time is up.
 HWND WaitFor(const std::function<HWND()>& found, DWORD timeoutMs);

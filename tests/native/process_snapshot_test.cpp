@@ -84,6 +84,10 @@ public:
         Process* p = Find(pid);
         return p ? p->image : std::string();
     }
+    Handle Hold(uint32_t pid) override {
+        Process* p = Find(pid);
+        return p && p->openable ? (++open, p) : nullptr;
+    }
     void Close(Handle) override { --open; }
 
     Process* Find(uint32_t pid) {
@@ -385,6 +389,101 @@ TEST(NamedSnapshot, AProcessThatLoadedABlockedExeAsAModuleIsNoLongerEnded) {
     system.processes = {{1, Real({"C:\\Tools\\host.exe", "C:\\Games\\game.exe"})}};
     EXPECT_EQ(EndedBy(system, false, {"C:\\Games\\game.exe"}), (std::vector<uint32_t>{1}));
     EXPECT_TRUE(EndedBy(system, true, {"C:\\Games\\game.exe"}).empty());
+}
+
+// Files by path: their bytes and last-write time; each digest read is counted.
+// A file whose bytes are "?" cannot be read.
+class FakeFiles : public FileFacts {
+public:
+    std::map<std::string, std::pair<std::string, uint64_t>> files;
+    std::map<std::string, int> reads;
+    bool Stamp(const std::string& path, FileStamp& stamp) override {
+        auto it = files.find(path);
+        if (it == files.end())
+            return false;
+        stamp = {it->second.first.size(), it->second.second};
+        return true;
+    }
+    bool Digest(const std::string& path, Sha256Digest& digest) override {
+        ++reads[path];
+        auto it = files.find(path);
+        if (it == files.end() || it->second.first == "?")
+            return false;
+        Sha256 sha;
+        sha.Update(it->second.first.data(), it->second.first.size());
+        digest = sha.Final();
+        return true;
+    }
+};
+
+using Ids = std::vector<uint32_t>;
+
+TEST(BlockedProcessFinder, EndsByteForByteCopiesOfBlockedFilesOnly) {
+    const std::string game = "C:\\Games\\game.exe", taskmgr = "C:\\Windows\\taskmgr.exe";
+    const std::string notes = "D:\\Notes\\notes.exe", tm = "D:\\Tools\\tm.exe";
+    FakeNtApi system;
+    system.processes = {{1, Real({game})}, {2, Real({notes})}, {3, Real({"D:\\Notes\\GAME.EXE"})},
+                        {4, Real({taskmgr})}, {5, Real({tm})}};
+    const struct {
+        const char* what;
+        std::map<std::string, std::pair<std::string, uint64_t>> files;
+        std::vector<std::string> blocked;
+        Ids ended;
+    } cases[] = {
+        {"a copy under any name or folder, after the path match and the task manager",
+         {{game, {"GAME", 1}}, {notes, {"GAME", 7}}}, {game}, {1, 4, 2}},
+        {"same size, one byte different", {{game, {"GAME", 1}}, {notes, {"GAMF", 1}}}, {game}, {1, 4}},
+        {"the blocked file missing: its path alone", {{notes, {"", 1}}}, {game}, {1, 4}},
+        {"the blocked file unreadable", {{game, {"?", 1}}, {notes, {"?", 1}}}, {game}, {1, 4}},
+        {"an image file that cannot be found", {{game, {"GAME", 1}}}, {game}, {1, 4}},
+        {"a copy of the task manager is not blocked by the tail rule",
+         {{taskmgr, {"TASK", 1}}, {tm, {"TASK", 1}}}, {}, {4}},
+        {"a blocked task manager's copies are", {{taskmgr, {"TASK", 1}}, {tm, {"TASK", 1}}}, {taskmgr},
+         {4, 5}},
+    };
+    for (const auto& c : cases) {
+        FakeFiles files;
+        files.files = c.files;
+        BlockedProcessFinder finder(system, system, files);
+        EXPECT_EQ(finder.Find(c.blocked), c.ended) << c.what;
+    }
+}
+
+TEST(BlockedProcessFinder, ReadsEachImageAndDigestOnceUntilTheFileChanges) {
+    const std::string game = "C:\\Games\\game.exe", x = "D:\\a\\x.exe", y = "D:\\a\\y.exe";
+    FakeNtApi system;
+    FakeNtApi::Process starting;  // listed, but its image not told yet
+    starting.listedName = "late.exe";
+    system.processes = {{1, Real({x})}, {2, Real({y})}, {3, Real({"D:\\a\\z.exe"})}, {4, starting}};
+    FakeFiles files;
+    files.files = {{game, {"GAME", 1}}, {x, {"GAME", 1}}, {y, {"GAMF", 1}}, {"D:\\a\\z.exe", {"LONGER", 1}},
+                   {"D:\\a\\late.exe", {"GAME", 1}}, {"C:\\Games\\big.exe", {"BIGGAME", 1}}};
+    const std::vector<std::string> blocked = {game, "C:\\Games\\big.exe"};
+    {
+        BlockedProcessFinder finder(system, system, files);
+        EXPECT_EQ(finder.Find(blocked), Ids{1});
+        const int pathReads = system.pathReads;
+        EXPECT_EQ(finder.Find(blocked), Ids{1});
+        EXPECT_EQ(system.pathReads - pathReads, 2) << "only the process that told no image, again";
+        EXPECT_EQ(files.reads, (std::map<std::string, int>{{game, 1}, {x, 1}, {y, 1}}))
+            << "a file whose size no other file has is never read";
+
+        system.processes[3].second.image = "D:\\a\\late.exe";
+        EXPECT_EQ(finder.Find(blocked), (Ids{1, 4})) << "told its image late";
+
+        // The blocked file replaced: read again; what is now its copy was read before.
+        files.files[game] = {"GAMF", 2};
+        EXPECT_EQ(finder.Find(blocked), Ids{2});
+        EXPECT_EQ(files.reads[game], 2);
+
+        // A new process of a file already read; the gone one is let go.
+        system.processes.erase(system.processes.begin());
+        system.processes.push_back({9, Real({y})});
+        EXPECT_EQ(finder.Find(blocked), (Ids{2, 9}));
+        EXPECT_EQ(files.reads[y], 1);
+        EXPECT_EQ(system.open, 4) << "each listed process held";
+    }
+    EXPECT_EQ(system.open, 0);
 }
 
 }  // namespace

@@ -139,6 +139,7 @@ protected:
 TEST_F(SessionWin, BlocksTheTickedProgramAndEndsWithoutATrace) {
     const std::string game = Helper("hw-session-game");
     const std::string other = Helper("hw-session-other");
+    ASSERT_TRUE(e2e::ChangeOneByte(other)) << "else a copy of the blocked one";
     host.programs = {game};
     engine.endTime = clock.Now() + 10 * 60;
     tray.HideToTray();
