@@ -7,15 +7,12 @@
 #include "filter/ServiceParts_win.h"
 #include "programs/ProcessPlatform_win.h"
 
-ProcessSnapshot Win32GuardPlatform::TakeSnapshot(const std::vector<std::string>& wantedPaths) {
-    return TakeProcessSnapshot(wantedPaths);
-}
-
-std::optional<uint32_t> Win32GuardPlatform::SessionOf(uint32_t pid) {
-    DWORD session = 0;
-    if (!::ProcessIdToSessionId(pid, &session))
-        return std::nullopt;
-    return session;
+std::vector<uint32_t> Win32GuardPlatform::FindBlocked(const std::vector<std::string>& programs,
+                                                      uint32_t session) {
+    return m_finder.Find(programs, [session](uint32_t pid) {
+        DWORD in = 0;
+        return ::ProcessIdToSessionId(pid, &in) && in == session;
+    });
 }
 
 bool Win32GuardPlatform::EndProcess(uint32_t pid) {

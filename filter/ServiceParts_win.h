@@ -8,6 +8,8 @@
 #include "filter/FailSafe.h"
 #include "filter/HookService.h"
 #include "filter/SessionGuard.h"
+#include "programs/ProcessMatch.h"
+#include "programs/ProcessPlatform_win.h"
 
 // The Win32 pieces of the filter service, each thin.
 
@@ -71,11 +73,18 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log,
 // session, and the registered program started as that session's user.
 class Win32GuardPlatform : public GuardPlatform {
 public:
-    ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override;
-    std::optional<uint32_t> SessionOf(uint32_t pid) override;
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
+                                      uint32_t session) override;
+    void ReleaseSweeps() override { m_finder.Reset(); }
     bool EndProcess(uint32_t pid) override;
     SessionState QuerySession(uint32_t session) override;
     bool StartProgram(uint32_t session) override;
+
+private:
+    Win32ToolhelpApi m_list;
+    Win32NtProcessApi m_paths;
+    Win32FileFacts m_files;
+    BlockedProcessFinder m_finder{m_list, m_paths, m_files};  // after what it uses
 };
 
 // Log-offs, from the service's control handler to the pipe's thread. Two

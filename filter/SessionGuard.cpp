@@ -39,12 +39,16 @@ bool SessionGuard::Start(int64_t remainingSeconds, uint32_t pid, uint32_t sessio
         // Our own count is what a moved clock cannot shorten.
         m_endMs = fresh ? end : std::max(m_endMs, end);
     }
+    if (m_state == State::Gone || m_state == State::LoggedOff)
+        m_platform.ReleaseSweeps();
     m_state = State::Running;
     m_backMs = now;
     return m_unbounded;
 }
 
 void SessionGuard::End() {
+    if (m_state == State::Gone || m_state == State::LoggedOff)
+        m_platform.ReleaseSweeps();
     m_state = State::Idle;
     m_programs.clear();
     m_pending.clear();
@@ -67,8 +71,10 @@ void SessionGuard::SessionLoggedOff(uint32_t session) {
     if (m_state == State::Idle || session != m_session)
         return;
     m_loggedOff = true;
-    if (m_state == State::Gone)
+    if (m_state == State::Gone) {
         m_state = State::LoggedOff;
+        m_platform.ReleaseSweeps();
+    }
 }
 
 bool SessionGuard::Tick() {
@@ -97,13 +103,7 @@ bool SessionGuard::Tick() {
 }
 
 void SessionGuard::Sweep() {
-    const ProcessSnapshot snapshot = m_platform.TakeSnapshot(m_programs);
-    // Only records with paths can match; only those need their session asked.
-    ProcessSnapshot inSession;
-    for (const ProcessRecord& record : snapshot)
-        if (!record.imagePaths.empty() && m_platform.SessionOf(record.pid) == m_session)
-            inSession.push_back(record);
-    for (uint32_t pid : FindBlockedProcesses(inSession, m_programs))
+    for (uint32_t pid : m_platform.FindBlocked(m_programs, m_session))
         m_platform.EndProcess(pid);
 }
 

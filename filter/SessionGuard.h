@@ -12,10 +12,11 @@ class GuardPlatform {
 public:
     enum class SessionState { LoggedOn, Gone, Unknown };
     virtual ~GuardPlatform() = default;
-    // Full image paths only of processes that may run one of `wantedPaths` or the task manager.
-    virtual ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) = 0;
-    // The Windows session the process runs in; nothing when it cannot be told.
-    virtual std::optional<uint32_t> SessionOf(uint32_t pid) = 0;
+    // What the program's own sweep would end, kept to the processes of `session`.
+    virtual std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
+                                              uint32_t session) = 0;
+    // Lets go of what the sweeps kept, once no sweep follows soon.
+    virtual void ReleaseSweeps() = 0;
     virtual bool EndProcess(uint32_t pid) = 0;
     // Unknown where the system cannot say.
     virtual SessionState QuerySession(uint32_t session) = 0;

@@ -67,9 +67,14 @@ BlockedProcessFinder::~BlockedProcessFinder() {
     Reset();
 }
 
-std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>& blockedPrograms) {
+std::vector<uint32_t> BlockedProcessFinder::Find(const std::vector<std::string>& blockedPrograms,
+                                                 const std::function<bool(uint32_t pid)>& only) {
     if (!ListProcesses(m_list, m_entries))
         return std::vector<uint32_t>();
+    if (only)
+        m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                       [&only](const ToolhelpApi::Entry& e) { return !only(e.pid); }),
+                        m_entries.end());
     std::vector<uint32_t> result = FindBlockedProcesses(
         NamedSnapshotOf(m_entries, m_paths, blockedPrograms), blockedPrograms);
 

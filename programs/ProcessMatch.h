@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -29,7 +30,10 @@ public:
     BlockedProcessFinder(const BlockedProcessFinder&) = delete;
     BlockedProcessFinder& operator=(const BlockedProcessFinder&) = delete;
 
-    std::vector<uint32_t> Find(const std::vector<std::string>& blockedPrograms);
+    // With `only`, processes it refuses are not looked at (the service keeps to one
+    // user's session, so that another session's task manager takes no turn).
+    std::vector<uint32_t> Find(const std::vector<std::string>& blockedPrograms,
+                               const std::function<bool(uint32_t pid)>& only = nullptr);
     // Lets the processes go and forgets the digests: for when no sweep follows soon.
     void Reset();
 

@@ -78,6 +78,8 @@ protected:
 TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlockedPrograms) {
     const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
     ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+    const std::string copyPath = e2e::FreshFolder("hw-e2e-guard-copy") + "notes.exe";
+    ASSERT_TRUE(::CopyFileA(gamePath.c_str(), copyPath.c_str(), FALSE));
     const std::string folder = e2e::FreshFolder("hw-e2e-guard");
     const std::string exe = folder + "Hushwall.exe";
     ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
@@ -98,8 +100,13 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     std::vector<DWORD> notOurs = others;
     notOurs.push_back(program.pid);
     const DWORD killedAt = ::GetTickCount();
+    e2e::Program copy;
+    ASSERT_TRUE(e2e::Start(copyPath, copy));
     ASSERT_TRUE(e2e::Start(gamePath, game));
+    // The program is started again only 2 s after its end: until then, the service.
     EXPECT_TRUE(game.WaitEnd(1800)) << "ended by the service's sweep";
+    EXPECT_TRUE(copy.WaitEnd(200)) << "a copy under another name, by the same sweep";
+    copy.Kill();
     std::printf("[ figure ] blocked program ended %lu ms after the program was killed\n",
                 static_cast<unsigned long>(::GetTickCount() - killedAt));
 

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "filter/HookService.h"
+#include "programs/ProcessMatch.h"
 #include "native/filter/fake_filter_engine.h"
 
 namespace {
@@ -17,13 +18,17 @@ struct FakeGuardPlatform : GuardPlatform {
     SessionState state = SessionState::Unknown;
     FakeMonotonicClock* clock = nullptr;
 
-    ProcessSnapshot TakeSnapshot(const std::vector<std::string>&) override {
+    int releases = 0;
+
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
+                                      uint32_t session) override {
         ProcessSnapshot snapshot;
         for (const auto& [pid, process] : processes)
-            snapshot.push_back({pid, {process.second}});
-        return snapshot;
+            if (process.first == session)
+                snapshot.push_back({pid, {process.second}});
+        return FindBlockedProcesses(snapshot, programs);
     }
-    std::optional<uint32_t> SessionOf(uint32_t pid) override { return processes.at(pid).first; }
+    void ReleaseSweeps() override { ++releases; }
     bool EndProcess(uint32_t pid) override {
         ended.push_back(pid);
         return processes.erase(pid) != 0;
@@ -77,6 +82,7 @@ TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
     EXPECT_EQ(g.platform.ended.back(), 14u) << "within one period";
 
     g.Start();
+    EXPECT_EQ(g.platform.releases, 1);
     g.platform.processes[15] = {kSession, kGame};
     g.Run(5000);
     EXPECT_EQ(g.platform.ended.size(), 3u) << "back: the program sweeps for itself";
