@@ -329,6 +329,7 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
          {"C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe", "Thunderbird", false},
          {"C:\\Program Files (x86)\\Minecraft Launcher\\MinecraftLauncher.exe", "Minecraft", true}});
     Type(IDC_MINUTES, "1");
+    e2e::Pump(300);  // painted, for the help's picture
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "main-window").empty());
     Seconds before = SystemClock().Now();
     PressBlockNow();
