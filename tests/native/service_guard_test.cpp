@@ -6,26 +6,20 @@
 
 #include "hook/HookPipe.h"
 #include "websites/ServiceGuard.h"
+#include "pipe_only_platform.h"
 
 namespace {
 
 // Records each request's code and input length; answers a code with the status it is given.
-struct StatusPlatform : DriverPlatform {
+struct StatusPlatform : PipeOnlyPlatform {
     std::map<uint32_t, std::optional<uint32_t>> status;
     std::vector<std::string> sent;
 
-    Handle OpenManager() override { return nullptr; }
-    Handle OpenDriverService(Handle, const std::string&) override { return nullptr; }
-    bool StopService(Handle) override { return false; }
-    bool RemoveService(Handle) override { return false; }
-    void CloseService(Handle) override {}
-    Handle OpenDevice(const std::string&) override { return this; }
     bool Control(Handle, uint32_t, const void*, uint32_t) override { return false; }
     std::optional<uint32_t> ControlStatus(Handle, uint32_t code, const void*, uint32_t length) override {
         sent.push_back(std::to_string(code - IOCTL_HOOK_GUARD_PROGRAM) + ":" + std::to_string(length));
         return status.count(code) ? status[code] : std::optional<uint32_t>(kHookStatusOk);
     }
-    void CloseDevice(Handle) override {}
 };
 
 }  // namespace

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "websites/SessionWebsites.h"
+#include "pipe_only_platform.h"
 
 namespace {
 
 // Answers every request on an open connection, refusing the codes in `refused`
 // from the `refuseFrom`-th request of that code on (0-based).
-class RecordingPlatform : public DriverPlatform {
+class RecordingPlatform : public PipeOnlyPlatform {
 public:
     struct Request {
         uint32_t code;
@@ -23,12 +24,6 @@ public:
     std::set<uint32_t> refused;
     int refuseFrom = 0;
 
-    Handle OpenManager() override { return nullptr; }
-    Handle OpenDriverService(Handle, const std::string&) override { return nullptr; }
-    bool StopService(Handle) override { return false; }
-    bool RemoveService(Handle) override { return false; }
-    void CloseService(Handle) override {}
-    Handle OpenDevice(const std::string&) override { return this; }
     bool Control(Handle, uint32_t code, const void* input, uint32_t length) override {
         const uint8_t* bytes = static_cast<const uint8_t*>(input);
         int earlier = 0;
@@ -37,7 +32,6 @@ public:
         requests.push_back({code, std::vector<uint8_t>(bytes, bytes + length)});
         return !(refused.count(code) && earlier >= refuseFrom);
     }
-    void CloseDevice(Handle) override {}
 
     std::vector<uint32_t> Codes() const {
         std::vector<uint32_t> codes;

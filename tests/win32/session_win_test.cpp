@@ -23,6 +23,7 @@
 #include "hook/HookRule.h"
 #include "websites/AddressResolution_win.h"
 #include "websites/SessionWebsites.h"
+#include "native/pipe_only_platform.h"
 
 namespace {
 
@@ -249,14 +250,8 @@ TEST_F(SessionWin, AStalledSessionEndsAtItsEndTime) {
 }
 
 // Stands in for the filter service's pipe, so the session's calls can be read.
-class DeviceStandIn : public DriverPlatform {
+class DeviceStandIn : public PipeOnlyPlatform {
 public:
-    Handle OpenManager() override { return nullptr; }
-    Handle OpenDriverService(Handle, const std::string&) override { return nullptr; }
-    bool StopService(Handle) override { return false; }
-    bool RemoveService(Handle) override { return false; }
-    void CloseService(Handle) override {}
-    Handle OpenDevice(const std::string&) override { return this; }
     bool Control(Handle, uint32_t code, const void* input, uint32_t length) override {
         codes.push_back(code);
         if (code == IOCTL_HOOK_ADD_RULE && length == kHookRuleSize)
@@ -267,7 +262,6 @@ public:
                                static_cast<const uint8_t*>(input) + length);
         return true;
     }
-    void CloseDevice(Handle) override {}
     std::vector<uint32_t> codes;
     std::vector<std::vector<uint8_t>> rules;
     std::vector<std::vector<uint8_t>> times;
