@@ -9,14 +9,10 @@
 
 std::vector<uint32_t> Win32GuardPlatform::FindBlocked(const std::vector<std::string>& programs,
                                                       uint32_t session) {
-    return m_finder.Find(programs, [session](uint32_t pid) {
+    return m_processes.FindBlockedAmong(programs, [session](uint32_t pid) {
         DWORD in = 0;
         return ::ProcessIdToSessionId(pid, &in) && in == session;
     });
-}
-
-bool Win32GuardPlatform::EndProcess(uint32_t pid) {
-    return SystemProcesses().EndProcess(pid);
 }
 
 GuardPlatform::SessionState Win32GuardPlatform::QuerySession(uint32_t session) {

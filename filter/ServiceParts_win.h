@@ -8,7 +8,6 @@
 #include "filter/FailSafe.h"
 #include "filter/HookService.h"
 #include "filter/SessionGuard.h"
-#include "programs/ProcessMatch.h"
 #include "programs/ProcessPlatform_win.h"
 
 // The Win32 pieces of the filter service, each thin.
@@ -75,16 +74,13 @@ class Win32GuardPlatform : public GuardPlatform {
 public:
     std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
                                       uint32_t session) override;
-    void ReleaseSweeps() override { m_finder.Reset(); }
-    bool EndProcess(uint32_t pid) override;
+    void ReleaseSweeps() override { m_processes.Release(); }
+    bool EndProcess(uint32_t pid) override { return m_processes.EndProcess(pid); }
     SessionState QuerySession(uint32_t session) override;
     bool StartProgram(uint32_t session) override;
 
 private:
-    Win32ToolhelpApi m_list;
-    Win32NtProcessApi m_paths;
-    Win32FileFacts m_files;
-    BlockedProcessFinder m_finder{m_list, m_paths, m_files};  // after what it uses
+    SystemProcesses m_processes;
 };
 
 // Log-offs, from the service's control handler to the pipe's thread. Two

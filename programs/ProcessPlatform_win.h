@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "base/FileFacts_win.h"
 #include "programs/ProcessMatch.h"
 #include "programs/ProcessSnapshot.h"
@@ -48,6 +50,11 @@ public:
         return TakeProcessSnapshot(wantedPaths);
     }
     std::vector<uint32_t> FindBlocked(const std::vector<std::string>& blockedPrograms) override;
+    // The same, looking only at the processes `only` accepts (the NT family's finder).
+    std::vector<uint32_t> FindBlockedAmong(const std::vector<std::string>& blockedPrograms,
+                                           const std::function<bool(uint32_t pid)>& only) {
+        return m_finder.Find(blockedPrograms, only);
+    }
     void Release() override { m_finder.Reset(); }
     bool EndProcess(uint32_t pid) override;
 
