@@ -15,11 +15,12 @@
 namespace {
 
 // MinGW declares FWPM_SUBLAYER0.flags as 16 bits where the platform has 32;
-// the layout agrees only because the next member is aligned to 4, and the
-// upper half is then padding that must be zero. So every structure handed to
-// the platform is zeroed byte for byte before it is filled.
-static_assert(offsetof(FWPM_SUBLAYER0, providerKey) == offsetof(FWPM_SUBLAYER0, flags) + 4,
-              "sublayer flags take 32 bits");
+// the layout agrees only because the next member (a pointer, aligned to 4 on
+// x86 and 8 on x64) leaves at least 32 bits of room, and the upper half is
+// then padding that must be zero. So every structure handed to the platform is
+// zeroed byte for byte before it is filled.
+static_assert(offsetof(FWPM_SUBLAYER0, providerKey) >= offsetof(FWPM_SUBLAYER0, flags) + 4,
+              "sublayer flags need 32 bits of room");
 
 template <typename T>
 void Zero(T& value) {

@@ -1,5 +1,7 @@
 #include "hook/HookPipe.h"
 
+#include <algorithm>
+
 #include "hook/HookRule.h"
 
 namespace {
@@ -50,4 +52,19 @@ std::optional<uint32_t> DecodeHookReply(const uint8_t* message, size_t size) {
     if (!message || size != kHookReplySize)
         return std::nullopt;
     return GetLittle32(message);
+}
+
+std::vector<uint8_t> EncodeHookTimedReply(uint32_t status, int64_t remainingSeconds) {
+    std::vector<uint8_t> message = EncodeHookReply(status);
+    const HookTimeBytes time = EncodeHookTime(remainingSeconds);
+    message.insert(message.end(), time.begin(), time.end());
+    return message;
+}
+
+std::optional<HookTimedReply> DecodeHookTimedReply(const uint8_t* message, size_t size) {
+    if (!message || size != kHookTimedReplySize)
+        return std::nullopt;
+    HookTimeBytes time;
+    std::copy(message + kHookReplySize, message + size, time.begin());
+    return HookTimedReply{GetLittle32(message), DecodeHookTime(time)};
 }

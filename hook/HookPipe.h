@@ -33,3 +33,13 @@ std::optional<HookRequest> DecodeHookRequest(const uint8_t* message, size_t size
 std::vector<uint8_t> EncodeHookReply(uint32_t status);
 // Nothing for a reply that is not exactly four bytes.
 std::optional<uint32_t> DecodeHookReply(const uint8_t* message, size_t size);
+
+// The guard query's reply: the status, then a HookTimeRecord.
+constexpr size_t kHookTimedReplySize = kHookReplySize + kHookTimeSize;
+struct HookTimedReply {
+    uint32_t status = kHookStatusFailed;
+    int64_t remainingSeconds = 0;
+};
+std::vector<uint8_t> EncodeHookTimedReply(uint32_t status, int64_t remainingSeconds);
+// Nothing for a reply that is not exactly kHookTimedReplySize bytes.
+std::optional<HookTimedReply> DecodeHookTimedReply(const uint8_t* message, size_t size);

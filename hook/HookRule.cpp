@@ -123,6 +123,9 @@ int HookInputLength(uint32_t code) {
     case IOCTL_HOOK_GUARD_START:
         return static_cast<int>(kHookTimeSize);
     case IOCTL_HOOK_GUARD_END:
+    case IOCTL_HOOK_GUARD_QUERY:
+    case IOCTL_HOOK_GUARD_KEY_END:
+    case IOCTL_HOOK_GUARD_BEAT:
         return 0;
     case IOCTL_HOOK_ADD_NAME:
     case IOCTL_HOOK_GUARD_PROGRAM:

@@ -40,6 +40,16 @@ constexpr uint32_t IOCTL_HOOK_ADD_NAME = 0x2322A0D8;
 constexpr uint32_t IOCTL_HOOK_GUARD_PROGRAM = 0x2322A0DC;
 constexpr uint32_t IOCTL_HOOK_GUARD_START = 0x2322A0E0;
 constexpr uint32_t IOCTL_HOOK_GUARD_END = 0x2322A0E4;
+// Once the service guards a session, only it decides when the session ends.
+// The query asks whether it guards one for the client's user; the reply is the
+// status (kHookStatusOk: it does) followed by a HookTimeRecord of the time
+// left (kHookUnbounded: no end). The key end is sent after the right access
+// key and ends the guard, the rules, the names and the fail-safe at once. The
+// beat says, every few seconds of a guarded session, that the program still
+// runs. None of the three takes an input.
+constexpr uint32_t IOCTL_HOOK_GUARD_QUERY = 0x2322A0E8;
+constexpr uint32_t IOCTL_HOOK_GUARD_KEY_END = 0x2322A0EC;
+constexpr uint32_t IOCTL_HOOK_GUARD_BEAT = 0x2322A0F0;
 constexpr size_t kHookMaxTextInput = 1024;
 
 static_assert(IOCTL_HOOK_START ==
@@ -72,6 +82,15 @@ static_assert(IOCTL_HOOK_GUARD_START ==
 static_assert(IOCTL_HOOK_GUARD_END ==
                   HookCtlCode(kHookDeviceType, 0x839, kMethodBuffered, kFileWriteAccess),
               "guard end code");
+static_assert(IOCTL_HOOK_GUARD_QUERY ==
+                  HookCtlCode(kHookDeviceType, 0x83A, kMethodBuffered, kFileWriteAccess),
+              "guard query code");
+static_assert(IOCTL_HOOK_GUARD_KEY_END ==
+                  HookCtlCode(kHookDeviceType, 0x83B, kMethodBuffered, kFileWriteAccess),
+              "key end code");
+static_assert(IOCTL_HOOK_GUARD_BEAT ==
+                  HookCtlCode(kHookDeviceType, 0x83C, kMethodBuffered, kFileWriteAccess),
+              "beat code");
 
 // Results of the controller's operations; callers test only for zero.
 constexpr int kDriverOk = 0;

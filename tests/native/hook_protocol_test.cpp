@@ -71,6 +71,7 @@ TEST(HookPipe, RequestReaderChecksLengthAgainstCode) {
         {IOCTL_HOOK_ADD_NAME, 0, false},    {IOCTL_HOOK_ADD_NAME, 1, true},
         {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput, true},
         {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput + 1, false},  // longer than any request
+        {IOCTL_HOOK_GUARD_QUERY, 0, true},  {IOCTL_HOOK_GUARD_BEAT, 8, false},
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> input(c.inputLength, 0x5A);
@@ -98,4 +99,15 @@ TEST(HookPipe, ReplyIsExactlyFourBytes) {
     EXPECT_FALSE(DecodeHookReply(failed.data(), 3));
     const uint8_t five[5] = {};
     EXPECT_FALSE(DecodeHookReply(five, 5));
+}
+
+TEST(HookPipe, TimedReplyCarriesStatusAndTime) {
+    const std::vector<uint8_t> reply = EncodeHookTimedReply(kHookStatusOk, -1);
+    const auto decoded = DecodeHookTimedReply(reply.data(), reply.size());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->status, kHookStatusOk);
+    EXPECT_EQ(decoded->remainingSeconds, kHookUnbounded);
+    EXPECT_EQ(DecodeHookTimedReply(reply.data(), kHookReplySize), std::nullopt);
+    EXPECT_EQ(DecodeHookTimedReply(EncodeHookTimedReply(1, 0x123456789).data(), kHookTimedReplySize)->remainingSeconds,
+              0x123456789);
 }
