@@ -26,6 +26,9 @@ struct ScheduleBlock {
     int toMinute = 0;
     EntryList programs;
     EntryList websites;
+    // 0 for a block in force; else the moment (seconds since 1970, UTC) at
+    // which a block that was deleted or loosened stops starting sessions.
+    int64_t until = 0;
 };
 
 using Schedule = std::vector<ScheduleBlock>;
