@@ -12,6 +12,7 @@ add_library(hushwall_filter_core STATIC ${FILTER_PORTABLE_SOURCES}
             ${CMAKE_SOURCE_DIR}/programs/ProcessMatch.cpp ${CMAKE_SOURCE_DIR}/programs/ProcessSnapshot.cpp
             ${CMAKE_SOURCE_DIR}/programs/ProcessWatcher.cpp ${CMAKE_SOURCE_DIR}/base/Sha256.cpp
             ${CMAKE_SOURCE_DIR}/session/ClockCheck.cpp ${CMAKE_SOURCE_DIR}/base/Text.cpp
+            ${CMAKE_SOURCE_DIR}/base/NativePath.cpp
             ${CMAKE_SOURCE_DIR}/base/Clock.cpp)
 target_include_directories(hushwall_filter_core PUBLIC ${CMAKE_SOURCE_DIR})
 
