@@ -75,7 +75,7 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
         return kHookStatusUnbounded;
     }
     case IOCTL_HOOK_GUARD_BEAT:
-        return m_guard->Beat(*m_clientPid) ? kHookStatusOk : kHookStatusFailed;
+        return m_guard->Beat(*m_clientPid, m_clientSession, m_clientUser) ? kHookStatusOk : kHookStatusFailed;
     case IOCTL_HOOK_GUARD_KEY_END:
         // Only the session's own user typed the key; nobody else's program ends it.
         if (m_guard->guarding() && m_guard->user() != m_clientUser)

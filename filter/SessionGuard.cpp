@@ -111,7 +111,8 @@ SessionGuard::Resumed SessionGuard::Resume() {
     m_state = State::LoggedOff;
     if (const auto session = m_platform.FindUserSession(m_user)) {
         m_session = *session;
-        BeginGone(now, kGuardFirstStartDelayMs);
+        // A Hushwall that outlived the service shows up with its next beat first.
+        BeginGone(now, kGuardLogOnStartDelayMs);
     }
     Save();
     return Resumed::Session;
@@ -201,10 +202,19 @@ std::optional<int64_t> SessionGuard::SecondsLeftFor(const std::string& user) {
     return m_endMs > now ? static_cast<int64_t>((m_endMs - now + 999) / 1000) : 0;
 }
 
-bool SessionGuard::Beat(uint32_t pid) {
-    if (m_state != State::Running || pid != m_pid)
+bool SessionGuard::Beat(uint32_t pid, uint32_t session, const std::string& user) {
+    if (m_state == State::Idle || user.empty() || user != m_user)
         return false;
-    m_beatMs = m_monotonic.Milliseconds();
+    const uint64_t now = m_monotonic.Milliseconds();
+    // A program that outlived a restart of the service is back by its beat alone.
+    if (m_state != State::Running || pid != m_pid) {
+        m_state = State::Running;
+        m_pid = pid;
+        m_session = session;
+        m_loggedOff = false;
+        m_backMs = now;
+    }
+    m_beatMs = now;
     StopSweeping();
     return true;
 }

@@ -45,7 +45,8 @@ public:
 constexpr uint64_t kGuardSweepMs = 800;
 constexpr uint64_t kGuardFirstStartDelayMs = 2000;
 constexpr uint64_t kGuardMaxStartDelayMs = 60000;
-// At a log-on the Run value usually starts the program first; a second one would only complain.
+// At a log-on the Run value usually starts the program first, and after a restart of the
+// service a program still running beats first; a second one would only complain.
 constexpr uint64_t kGuardLogOnStartDelayMs = 10000;
 // A program back for this long was not ending at once: the next pause is the first again.
 constexpr uint64_t kGuardSteadyMs = 60000;
@@ -112,8 +113,8 @@ public:
     void Stop();
     // The time left for a query of `user`: seconds, kHookUnbounded-style -1, or nothing.
     std::optional<int64_t> SecondsLeftFor(const std::string& user);
-    // The connected program is alive; false when it is not the guarded one.
-    bool Beat(uint32_t pid);
+    // The connected program `pid` of `user` is alive; false when it is no program of the session's user.
+    bool Beat(uint32_t pid, uint32_t session, const std::string& user);
     // The client's connection closed.
     void ClientGone(uint32_t pid);
     void SessionLoggedOff(uint32_t session);

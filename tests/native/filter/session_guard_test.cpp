@@ -253,8 +253,10 @@ TEST(SessionGuard, TheStoredSessionIsTakenUpAfterARestart) {
         bool loggedOn;
         SessionGuard::Resumed resumed;
         int64_t leftSeconds;
+        bool beats = false;  // Hushwall outlived the service's restart
     } cases[] = {
         {"service restarted, its user logged on", 0, true, SessionGuard::Resumed::Session, 3590},
+        {"service restarted while Hushwall runs", 0, true, SessionGuard::Resumed::Session, 3590, true},
         {"machine off ten minutes, nobody logged on", 600, false, SessionGuard::Resumed::Session, 2990},
         {"machine off past the end", 3600, false, SessionGuard::Resumed::EndedWhileOff, 0},
     };
@@ -273,10 +275,12 @@ TEST(SessionGuard, TheStoredSessionIsTakenUpAfterARestart) {
         g.platform.processes = {{30, {2, kGame}}, {31, {3, kGame}}};
         EXPECT_EQ(g.guard.Resume(), c.resumed);
         EXPECT_EQ(g.guard.SecondsLeftFor(kUser).value_or(0), c.leftSeconds);
-        g.Run(3000);
-        if (c.loggedOn)
-            EXPECT_EQ(g.platform.ended, std::vector<uint32_t>{30});
-        EXPECT_EQ(g.platform.startsAtS.size(), c.loggedOn ? 1u : 0u);
+        if (c.beats)
+            g.guard.Beat(kPid, 2, kUser);
+        g.Run(10500);
+        // One beat only: after 10 s it is swept for as frozen, but never started again.
+        EXPECT_EQ(g.platform.ended, c.loggedOn ? std::vector<uint32_t>{30} : std::vector<uint32_t>{});
+        EXPECT_EQ(g.platform.startsAtS.size(), c.loggedOn && !c.beats ? 1u : 0u);
         if (c.loggedOn || c.resumed != SessionGuard::Resumed::Session)
             continue;
         // Matched by the user of the session that logged on, not by its number.
@@ -311,14 +315,15 @@ TEST(SessionGuard, AFrozenProgramIsSweptForButNotStartedAgain) {
     g.platform.processes = {{40, {kSession, kGame}}};
     g.Run(9000);
     EXPECT_TRUE(g.platform.ended.empty()) << "the start counts as a beat";
-    g.guard.Beat(kPid);
+    g.guard.Beat(kPid, kSession, kUser);
     g.Run(9900);
     EXPECT_TRUE(g.platform.ended.empty());
     g.Run(200);
     EXPECT_EQ(g.platform.ended, std::vector<uint32_t>{40});
     g.Run(30000);
     EXPECT_TRUE(g.platform.startsAtS.empty()) << "the frozen one still holds the pipe";
-    EXPECT_TRUE(g.guard.Beat(kPid));
+    EXPECT_FALSE(g.guard.Beat(kPid, kSession, kOther));
+    EXPECT_TRUE(g.guard.Beat(kPid, kSession, kUser));
     EXPECT_EQ(g.platform.releases, 1);
     g.platform.processes[41] = {kSession, kGame};
     g.Run(5000);
