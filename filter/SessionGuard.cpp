@@ -128,7 +128,7 @@ bool SessionGuard::AddProgram(std::string path) {
 
 SessionGuard::Outcome SessionGuard::Start(int64_t remainingSeconds, uint32_t pid, uint32_t session,
                                           const std::string& user) {
-    if (user.empty() || (m_state != State::Idle && user != m_user)) {
+    if (user.empty() || IsMachineAccount(user) || (m_state != State::Idle && user != m_user)) {
         m_pending.clear();
         return Outcome::Refused;
     }

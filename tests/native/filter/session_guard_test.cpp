@@ -89,8 +89,12 @@ TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
                             {11, {2, kGame}},
                             {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
                             {13, {kSession, "C:\\Windows\\notepad.exe"}},
+                            // Never another user's, the machine's accounts', a critical or a protected one.
                             {16, {kSession, kGame, {true, kOther}}},
-                            {17, {kSession, kGame, {true, "S-1-5-18"}}}};
+                            {17, {kSession, kGame, {true, "S-1-5-18"}}},
+                            {20, {kSession, kGame, {false, kUser}}},
+                            {21, {kSession, kGame, {true, kUser, true, false}}},
+                            {22, {kSession, kGame, {true, kUser, false, true}}}};
     g.guard.ClientGone(kPid + 1);  // another client's end
     g.Run(5000);
     EXPECT_TRUE(g.platform.ended.empty());
@@ -177,6 +181,23 @@ TEST(SessionGuard, AfterALogOffItNeitherSweepsNorStartsUntilTheProgramIsBack) {
     }
 }
 
+std::vector<uint8_t> Time(int64_t seconds) {
+    const HookTimeBytes bytes = EncodeHookTime(seconds);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// The reply's status; the query's time left in `left`.
+std::optional<uint32_t> Send(HookService& service, uint32_t code, const std::vector<uint8_t>& input = {},
+                             int64_t* left = nullptr) {
+    const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
+    const auto reply = service.HandleMessage(message.data(), message.size());
+    if (code != IOCTL_HOOK_GUARD_QUERY)
+        return DecodeHookReply(reply->data(), reply->size());
+    const auto timed = DecodeHookTimedReply(reply->data(), reply->size());
+    *left = timed->remainingSeconds;
+    return timed->status;
+}
+
 // The service over a guard, with one connected client of the session's user.
 struct GuardedService : Guarded {
     FakeFilterEngine engine;
@@ -190,22 +211,13 @@ struct GuardedService : Guarded {
         hook.Startup();
         hook.ClientConnected(kPid, kSession, kUser);
     }
-    std::optional<uint32_t> Send(uint32_t code, const std::vector<uint8_t>& input = {}) {
-        const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
-        const auto reply = hook.HandleMessage(message.data(), message.size());
-        return DecodeHookReply(reply->data(), reply->size());
-    }
-    static std::vector<uint8_t> Time(int64_t seconds) {
-        const HookTimeBytes bytes = EncodeHookTime(seconds);
-        return std::vector<uint8_t>(bytes.begin(), bytes.end());
-    }
     void StartSession(int64_t seconds) {
         const HookRuleBytes rule = EncodeHookRule(0, 0x01020304);
-        Send(IOCTL_HOOK_ADD_RULE, std::vector<uint8_t>(rule.begin(), rule.end()));
-        Send(IOCTL_HOOK_START);
-        Send(IOCTL_HOOK_SET_REMAINING, Time(seconds));
-        Send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end()));
-        Send(IOCTL_HOOK_GUARD_START, Time(seconds));
+        Send(hook, IOCTL_HOOK_ADD_RULE, std::vector<uint8_t>(rule.begin(), rule.end()));
+        Send(hook, IOCTL_HOOK_START);
+        Send(hook, IOCTL_HOOK_SET_REMAINING, Time(seconds));
+        Send(hook, IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end()));
+        Send(hook, IOCTL_HOOK_GUARD_START, Time(seconds));
     }
 };
 
@@ -224,9 +236,7 @@ TEST(SessionGuard, OnlyTheKeyOrTheServicesOwnEndEndsAGuardedSession) {
         {"clear 40 s early", 3600, 3560000, IOCTL_HOOK_CLEAR_RULES, false},
         {"clear at the program's time-up, 25 s early", 3600, 3575000, IOCTL_HOOK_CLEAR_RULES, true},
         {"end at the program's time-up, 25 s early", 3600, 3575000, IOCTL_HOOK_GUARD_END, true},
-        {"end of a session without end", -1, 0, IOCTL_HOOK_GUARD_END, false},
         {"the key an hour early", 3600, 0, IOCTL_HOOK_GUARD_KEY_END, true},
-        {"the key in a session without end", -1, 0, IOCTL_HOOK_GUARD_KEY_END, true},
         {"nothing asked, the service's own end", 60, 60000, kNone, true},
     };
     for (const auto& c : cases) {
@@ -235,7 +245,7 @@ TEST(SessionGuard, OnlyTheKeyOrTheServicesOwnEndEndsAGuardedSession) {
         s.StartSession(c.seconds);
         s.Run(c.waitMs);
         if (c.code != kNone)
-            EXPECT_EQ(s.Send(c.code), c.accepted ? kHookStatusOk : kHookStatusFailed);
+            EXPECT_EQ(Send(s.hook, c.code), c.accepted ? kHookStatusOk : kHookStatusFailed);
         const bool over = c.accepted && c.code != IOCTL_HOOK_CLEAR_RULES && c.code != IOCTL_HOOK_STOP;
         // The program's own end sends its clear apart; the key and the service's end clear too.
         const bool cleared = c.accepted && c.code != IOCTL_HOOK_STOP && c.code != IOCTL_HOOK_GUARD_END;
@@ -304,6 +314,8 @@ TEST(SessionGuard, AStartNeverShortensNorDropsAndAnswersOnlyItsUser) {
     EXPECT_EQ(g.guard.programs(), (std::vector<std::string>{kGame, "C:\\Other\\tool.exe"}));
     EXPECT_FALSE(g.guard.SecondsLeftFor(kOther));
     EXPECT_EQ(g.guard.Start(7200, kPid, kSession, kOther), SessionGuard::Outcome::Refused);
+    EXPECT_EQ(Guarded().guard.Start(60, kPid, kSession, "S-1-5-19"), SessionGuard::Outcome::Refused)
+        << "the machine's accounts have no session to guard";
     EXPECT_TRUE(g.Start(-1));
     EXPECT_TRUE(g.Start(100)) << "unbounded stays so";
     EXPECT_EQ(g.guard.SecondsLeftFor(kUser), kHookUnbounded);
@@ -341,28 +353,6 @@ TEST(SessionGuard, ThePendingListIsCappedAndForgottenWithItsClient) {
     EXPECT_TRUE(g.guard.programs().empty());
 }
 
-TEST(SessionGuard, EndsOnlyTheUsersOwnOrdinaryProcesses) {
-    const struct {
-        const char* name;
-        ProcessOwner owner;
-        bool ended;
-    } cases[] = {
-        {"the user's", {true, kUser}, true},
-        {"another user's", {true, kOther}, false},
-        {"SYSTEM's", {true, "S-1-5-18"}, false},
-        {"LocalService's", {true, "S-1-5-19"}, false},
-        {"NetworkService's", {true, "S-1-5-20"}, false},
-        {"a token that could not be read", {false, kUser}, false},
-        {"the user's, but critical", {true, kUser, true, false}, false},
-        {"the user's, but protected", {true, kUser, false, true}, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(MayEndProcess(c.owner, kUser), c.ended);
-    }
-    EXPECT_FALSE(MayEndProcess({true, "S-1-5-18"}, "S-1-5-18")) << "a session of the machine's account";
-}
-
 TEST(SessionGuard, AClockMovedWhileGuardedMakesTheSessionUnbounded) {
     const struct {
         const char* name;
@@ -397,40 +387,31 @@ TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     MemoryHostsStore hosts;
     Guarded g;
     HookService service(engine, store, g.monotonic, log, hosts);
-    auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) {
-        const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
-        const auto reply = service.HandleMessage(message.data(), message.size());
-        return DecodeHookReply(reply->data(), reply->size());
-    };
-    auto time = [](int64_t seconds) {
-        const HookTimeBytes bytes = EncodeHookTime(seconds);
-        return std::vector<uint8_t>(bytes.begin(), bytes.end());
-    };
+    auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) { return Send(service, code, input); };
     ASSERT_TRUE(service.Startup());
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "an older service's answer";
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed) << "an older service's answer";
     service.SetGuard(&g.guard);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "no client yet";
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed) << "no client yet";
     service.ClientConnected(kPid, kSession, kUser);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(-2)), kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(-2)), kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end())), kHookStatusOk);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusOk);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusOk);
     EXPECT_EQ(g.guard.programs(), std::vector<std::string>{kGame});
 
     // The websites' fail-safe loses its end with the clock too.
-    EXPECT_EQ(send(IOCTL_HOOK_SET_REMAINING, time(3600)), kHookStatusOk);
+    EXPECT_EQ(send(IOCTL_HOOK_SET_REMAINING, Time(3600)), kHookStatusOk);
     service.ClientGone();
     g.wall.now += 7200;
     service.Tick();
     EXPECT_TRUE(service.failSafe().unbounded());
     service.ClientConnected(kPid + 1, kSession, kUser);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(0)), kHookStatusUnbounded);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(0)), kHookStatusUnbounded);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_END), kHookStatusFailed) << "no end: only the key";
-    const auto message = EncodeHookRequest(IOCTL_HOOK_GUARD_QUERY, nullptr, 0);
-    auto reply = service.HandleMessage(message.data(), message.size());
-    EXPECT_EQ(DecodeHookTimedReply(reply->data(), reply->size())->remainingSeconds, kHookUnbounded);
+    int64_t left = 0;
+    EXPECT_EQ(Send(service, IOCTL_HOOK_GUARD_QUERY, {}, &left), kHookStatusOk);
+    EXPECT_EQ(left, kHookUnbounded);
     service.ClientConnected(kPid + 2, kSession, kOther);
-    reply = service.HandleMessage(message.data(), message.size());
-    EXPECT_EQ(DecodeHookTimedReply(reply->data(), reply->size())->status, kHookStatusFailed);
+    EXPECT_EQ(Send(service, IOCTL_HOOK_GUARD_QUERY, {}, &left), kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_KEY_END), kHookStatusFailed) << "another user's key";
     service.ClientConnected(kPid + 1, kSession, kUser);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_KEY_END), kHookStatusOk);
