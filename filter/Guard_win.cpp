@@ -43,18 +43,19 @@ std::string TokenUserSid(HANDLE token) {
 // protection level can be read; there the machine's own processes are SYSTEM's.
 bool IsCritical(HANDLE process) {
     using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    static const Fn isCritical = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsProcessCritical")));
+    static const Fn isCritical = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsProcessCritical")));
     BOOL critical = FALSE;
     return isCritical && isCritical(process, &critical) && critical;
 }
 
 bool IsProtected(HANDLE process) {
     using Fn = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
-    static const Fn getInformation = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetProcessInformation")));
+    static const Fn getInformation = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetProcessInformation")));
     ProtectionLevelInformation info = {kProtectionLevelNone};
-    return getInformation && getInformation(process, ProcessProtectionLevelInfo, &info, sizeof info) &&
+    return getInformation &&
+           getInformation(process, ProcessProtectionLevelInfo, &info, sizeof info) &&
            info.level != kProtectionLevelNone;
 }
 
@@ -108,7 +109,8 @@ std::string Win32GuardPlatform::SessionUser(uint32_t session) {
 std::optional<uint32_t> Win32GuardPlatform::FindUserSession(const std::string& user) {
     WTS_SESSION_INFOW* sessions = nullptr;
     DWORD count = 0;
-    if (user.empty() || !::WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
+    if (user.empty() ||
+        !::WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
         return std::nullopt;
     std::optional<uint32_t> found;
     for (DWORD i = 0; i < count && !found; ++i)
@@ -190,14 +192,15 @@ std::optional<uint32_t> SessionNotices::Mailbox::Take() {
 // paths' bytes in the system code page come back as they were.
 std::optional<std::string> GuardSessionKey::Read() {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     DWORD size = 0, type = 0;
     LONG result = ::RegQueryValueExW(key, kFilterGuardValue, nullptr, &type, nullptr, &size);
     std::string text(size, '\0');
     if (result == ERROR_SUCCESS && size > 0)
-        result = ::RegQueryValueExW(key, kFilterGuardValue, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]),
-                                    &size);
+        result = ::RegQueryValueExW(key, kFilterGuardValue, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(&text[0]), &size);
     ::RegCloseKey(key);
     if (result == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
@@ -208,8 +211,9 @@ std::optional<std::string> GuardSessionKey::Read() {
 }
 
 bool GuardSessionKey::Write(const std::string& text) {
-    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterGuardValue, REG_BINARY,
-                             text.data(), static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterGuardValue,
+                             REG_BINARY, text.data(),
+                             static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
 }
 
 void GuardSessionKey::Erase() {

@@ -58,7 +58,8 @@ private:
 
 // Waits for an overlapped operation, ticking the service meanwhile. False when
 // the stop event was set (the operation is cancelled) or the operation failed.
-bool Await(HANDLE pipe, OVERLAPPED& ov, Ticker& ticker, HANDLE stopEvent, DWORD* bytes, DWORD* error) {
+bool Await(HANDLE pipe, OVERLAPPED& ov, Ticker& ticker, HANDLE stopEvent, DWORD* bytes,
+           DWORD* error) {
     HANDLE events[] = {ov.hEvent, stopEvent};
     for (;;) {
         const DWORD which = WaitForMultipleObjects(2, events, FALSE, ticker.Due());

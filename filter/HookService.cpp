@@ -49,14 +49,16 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
 }
 
 std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vector<uint8_t>& input) {
-    if (code != IOCTL_HOOK_GUARD_PROGRAM && code != IOCTL_HOOK_GUARD_START && code != IOCTL_HOOK_GUARD_END &&
-        code != IOCTL_HOOK_GUARD_KEY_END && code != IOCTL_HOOK_GUARD_BEAT)
+    if (code != IOCTL_HOOK_GUARD_PROGRAM && code != IOCTL_HOOK_GUARD_START &&
+        code != IOCTL_HOOK_GUARD_END && code != IOCTL_HOOK_GUARD_KEY_END &&
+        code != IOCTL_HOOK_GUARD_BEAT)
         return std::nullopt;
     if (!m_guard || !m_clientPid)
         return kHookStatusFailed;
     switch (code) {
     case IOCTL_HOOK_GUARD_PROGRAM:
-        return m_guard->AddProgram(std::string(input.begin(), input.end())) ? kHookStatusOk : kHookStatusFailed;
+        return m_guard->AddProgram(std::string(input.begin(), input.end())) ? kHookStatusOk
+                                                                            : kHookStatusFailed;
     case IOCTL_HOOK_GUARD_START: {
         HookTimeBytes bytes;
         std::copy(input.begin(), input.end(), bytes.begin());
@@ -75,7 +77,8 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
         return kHookStatusUnbounded;
     }
     case IOCTL_HOOK_GUARD_BEAT:
-        return m_guard->Beat(*m_clientPid, m_clientSession, m_clientUser) ? kHookStatusOk : kHookStatusFailed;
+        return m_guard->Beat(*m_clientPid, m_clientSession, m_clientUser) ? kHookStatusOk
+                                                                          : kHookStatusFailed;
     case IOCTL_HOOK_GUARD_KEY_END:
         // Only the session's own user typed the key; nobody else's program ends it.
         if (m_guard->guarding() && m_guard->user() != m_clientUser)

@@ -38,7 +38,8 @@ DWORD WINAPI OnControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID)
         if (eventType == WTS_SESSION_LOGOFF && eventData)
             g_sessionNotices.LoggedOff(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
         if (eventType == WTS_SESSION_LOGON && eventData)
-            g_sessionNotices.LoggedOn(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
+            g_sessionNotices.LoggedOn(
+                static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
         return NO_ERROR;
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:

@@ -48,7 +48,8 @@ std::string EncodeGuardRecord(const GuardRecord& record) {
     if (record.unbounded)
         text += "unbounded\n";
     else
-        text += "left " + std::to_string(record.leftSeconds) + " at " + std::to_string(record.savedAt) + "\n";
+        text += "left " + std::to_string(record.leftSeconds) + " at " +
+                std::to_string(record.savedAt) + "\n";
     for (const std::string& path : record.programs)
         text += "program " + path + "\n";
     return text;
@@ -78,7 +79,8 @@ std::optional<GuardRecord> DecodeGuardRecord(const std::string& text) {
         return std::nullopt;
     }
     for (size_t i = 2; i < lines.size(); ++i) {
-        if (!Field(lines[i], "program ", &rest) || rest.empty() || record.programs.size() >= kGuardMaxPrograms)
+        if (!Field(lines[i], "program ", &rest) || rest.empty() ||
+            record.programs.size() >= kGuardMaxPrograms)
             return std::nullopt;
         record.programs.push_back(rest);
     }
@@ -105,7 +107,10 @@ SessionGuard::Resumed SessionGuard::Resume() {
     m_user = record->user;
     m_programs = record->programs;
     m_unbounded = record->unbounded;
-    m_endMs = m_unbounded ? 0 : now + static_cast<uint64_t>(std::min(record->leftSeconds - off, kFarSeconds)) * 1000;
+    m_endMs =
+        m_unbounded
+            ? 0
+            : now + static_cast<uint64_t>(std::min(record->leftSeconds - off, kFarSeconds)) * 1000;
     m_startDelayMs = kGuardFirstStartDelayMs;
     TakeClockBaseline();
     m_state = State::LoggedOff;
@@ -145,8 +150,9 @@ SessionGuard::Outcome SessionGuard::Start(int64_t remainingSeconds, uint32_t pid
         m_unbounded = true;
     }
     for (std::string& path : m_pending) {
-        const bool known = std::any_of(m_programs.begin(), m_programs.end(),
-                                       [&](const std::string& p) { return PathsEqualNoCase(p, path); });
+        const bool known =
+            std::any_of(m_programs.begin(), m_programs.end(),
+                        [&](const std::string& p) { return PathsEqualNoCase(p, path); });
         if (!known && m_programs.size() < kGuardMaxPrograms)
             m_programs.push_back(std::move(path));
     }

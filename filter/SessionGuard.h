@@ -100,11 +100,10 @@ public:
     Resumed Resume();
     // A blocked program for the next Start; false beyond kGuardMaxPrograms or for a malformed path.
     bool AddProgram(std::string path);
-    // The client left: what it sent without a start is forgotten.
-    void DropPending() { m_pending.clear(); }
     // The program's session starts or resumes, from the client `pid` of `user`
     // in Windows session `session`. Never shortens the end nor drops a program.
-    Outcome Start(int64_t remainingSeconds, uint32_t pid, uint32_t session, const std::string& user);
+    Outcome Start(int64_t remainingSeconds, uint32_t pid, uint32_t session,
+                  const std::string& user);
     // Whether an end, clear or stop asked by the program may be done now.
     bool MayEnd();
     // The key, or the end accepted by MayEnd.
@@ -113,7 +112,8 @@ public:
     void Stop();
     // The time left for a query of `user`: seconds, kHookUnbounded-style -1, or nothing.
     std::optional<int64_t> SecondsLeftFor(const std::string& user);
-    // The connected program `pid` of `user` is alive; false when it is no program of the session's user.
+    // The connected program `pid` of `user` is alive; false when it is no program of the session's
+    // user.
     bool Beat(uint32_t pid, uint32_t session, const std::string& user);
     // The client's connection closed.
     void ClientGone(uint32_t pid);

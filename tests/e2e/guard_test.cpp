@@ -75,12 +75,15 @@ protected:
     // Hushwall.exe copied to a folder of its own with `gamePath` blocked, the
     // recording service installed for it, and a stored session resumed.
     void StartGuardedSession(const std::string& gamePath, std::string* exe) {
-        ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+        ASSERT_TRUE(
+            ::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
         const std::string folder = e2e::FreshFolder("hw-e2e-guard");
         *exe = folder + "Hushwall.exe";
         ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe->c_str(), FALSE));
         ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
-        ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + *exe + "\""), 0);
+        ASSERT_EQ(
+            e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + *exe + "\""),
+            0);
         ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
         e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
         ASSERT_TRUE(e2e::Start(*exe, program));
@@ -161,7 +164,8 @@ TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
     std::atomic<long> connections{0};
     std::thread flood([&] {
         while (!stop) {
-            HANDLE pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
             if (pipe != INVALID_HANDLE_VALUE) {
                 ++connections;
                 ::CloseHandle(pipe);
@@ -175,7 +179,8 @@ TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
     // No ASSERT until the flood is joined.
     const bool started = e2e::Start(gamePath, game);
     EXPECT_TRUE(started && game.WaitEnd(3000)) << "ended by the service's sweep";
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !ProcessesNamed("Hushwall.exe", notOurs).empty(); }, 15000));
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return !ProcessesNamed("Hushwall.exe", notOurs).empty(); }, 15000));
     const DWORD seconds = (::GetTickCount() - killedAt) / 1000;
     stop = true;
     flood.join();

@@ -290,8 +290,10 @@ TEST_F(FilterServiceWin, RefusesEndClearAndStopBeforeTheGuardedSessionsEndButTak
     const HookTimeBytes hour = EncodeHookTime(3600);
     EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_START, hour.data(), 8), 0);
     auto stored = [] {
-        return ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
-                              L"GuardSession", RRF_RT_REG_BINARY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return ::RegGetValueW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                              L"GuardSession", RRF_RT_REG_BINARY, nullptr, nullptr,
+                              nullptr) == ERROR_SUCCESS;
     };
     EXPECT_TRUE(stored());
     EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 1);

@@ -85,16 +85,17 @@ struct Guarded {
 TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
     Guarded g;
     g.Start();
-    g.platform.processes = {{10, {kSession, kGame}},
-                            {11, {2, kGame}},
-                            {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
-                            {13, {kSession, "C:\\Windows\\notepad.exe"}},
-                            // Never another user's, the machine's accounts', a critical or a protected one.
-                            {16, {kSession, kGame, {true, kOther}}},
-                            {17, {kSession, kGame, {true, "S-1-5-18"}}},
-                            {20, {kSession, kGame, {false, kUser}}},
-                            {21, {kSession, kGame, {true, kUser, true, false}}},
-                            {22, {kSession, kGame, {true, kUser, false, true}}}};
+    g.platform.processes = {
+        {10, {kSession, kGame}},
+        {11, {2, kGame}},
+        {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
+        {13, {kSession, "C:\\Windows\\notepad.exe"}},
+        // Never another user's, the machine's accounts', a critical or a protected one.
+        {16, {kSession, kGame, {true, kOther}}},
+        {17, {kSession, kGame, {true, "S-1-5-18"}}},
+        {20, {kSession, kGame, {false, kUser}}},
+        {21, {kSession, kGame, {true, kUser, true, false}}},
+        {22, {kSession, kGame, {true, kUser, false, true}}}};
     g.guard.ClientGone(kPid + 1);  // another client's end
     g.Run(5000);
     EXPECT_TRUE(g.platform.ended.empty());
@@ -187,8 +188,8 @@ std::vector<uint8_t> Time(int64_t seconds) {
 }
 
 // The reply's status; the query's time left in `left`.
-std::optional<uint32_t> Send(HookService& service, uint32_t code, const std::vector<uint8_t>& input = {},
-                             int64_t* left = nullptr) {
+std::optional<uint32_t> Send(HookService& service, uint32_t code,
+                             const std::vector<uint8_t>& input = {}, int64_t* left = nullptr) {
     const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
     const auto reply = service.HandleMessage(message.data(), message.size());
     if (code != IOCTL_HOOK_GUARD_QUERY)
@@ -246,9 +247,11 @@ TEST(SessionGuard, OnlyTheKeyOrTheServicesOwnEndEndsAGuardedSession) {
         s.Run(c.waitMs);
         if (c.code != kNone)
             EXPECT_EQ(Send(s.hook, c.code), c.accepted ? kHookStatusOk : kHookStatusFailed);
-        const bool over = c.accepted && c.code != IOCTL_HOOK_CLEAR_RULES && c.code != IOCTL_HOOK_STOP;
+        const bool over =
+            c.accepted && c.code != IOCTL_HOOK_CLEAR_RULES && c.code != IOCTL_HOOK_STOP;
         // The program's own end sends its clear apart; the key and the service's end clear too.
-        const bool cleared = c.accepted && c.code != IOCTL_HOOK_STOP && c.code != IOCTL_HOOK_GUARD_END;
+        const bool cleared =
+            c.accepted && c.code != IOCTL_HOOK_STOP && c.code != IOCTL_HOOK_GUARD_END;
         EXPECT_EQ(s.guard.guarding(), !over);
         EXPECT_EQ(s.hook.hook().ruleCount(), cleared ? 0u : 1u);
         EXPECT_EQ(s.failSafe.text.has_value(), !cleared);
@@ -266,8 +269,10 @@ TEST(SessionGuard, TheStoredSessionIsTakenUpAfterARestart) {
         bool beats = false;  // Hushwall outlived the service's restart
     } cases[] = {
         {"service restarted, its user logged on", 0, true, SessionGuard::Resumed::Session, 3590},
-        {"service restarted while Hushwall runs", 0, true, SessionGuard::Resumed::Session, 3590, true},
-        {"machine off ten minutes, nobody logged on", 600, false, SessionGuard::Resumed::Session, 2990},
+        {"service restarted while Hushwall runs", 0, true, SessionGuard::Resumed::Session, 3590,
+         true},
+        {"machine off ten minutes, nobody logged on", 600, false, SessionGuard::Resumed::Session,
+         2990},
         {"machine off past the end", 3600, false, SessionGuard::Resumed::EndedWhileOff, 0},
     };
     for (const auto& c : cases) {
@@ -289,7 +294,8 @@ TEST(SessionGuard, TheStoredSessionIsTakenUpAfterARestart) {
             g.guard.Beat(kPid, 2, kUser);
         g.Run(10500);
         // One beat only: after 10 s it is swept for as frozen, but never started again.
-        EXPECT_EQ(g.platform.ended, c.loggedOn ? std::vector<uint32_t>{30} : std::vector<uint32_t>{});
+        EXPECT_EQ(g.platform.ended,
+                  c.loggedOn ? std::vector<uint32_t>{30} : std::vector<uint32_t>{});
         EXPECT_EQ(g.platform.startsAtS.size(), c.loggedOn && !c.beats ? 1u : 0u);
         if (c.loggedOn || c.resumed != SessionGuard::Resumed::Session)
             continue;
@@ -387,9 +393,12 @@ TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     MemoryHostsStore hosts;
     Guarded g;
     HookService service(engine, store, g.monotonic, log, hosts);
-    auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) { return Send(service, code, input); };
+    auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) {
+        return Send(service, code, input);
+    };
     ASSERT_TRUE(service.Startup());
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed) << "an older service's answer";
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed)
+        << "an older service's answer";
     service.SetGuard(&g.guard);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed) << "no client yet";
     service.ClientConnected(kPid, kSession, kUser);
