@@ -37,6 +37,9 @@ DWORD WINAPI OnControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID)
     case SERVICE_CONTROL_SESSIONCHANGE:
         if (eventType == WTS_SESSION_LOGOFF && eventData)
             g_sessionNotices.LoggedOff(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
+        if (eventType == WTS_SESSION_LOGON && eventData)
+            g_sessionNotices.LoggedOn(
+                static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
         return NO_ERROR;
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
@@ -81,7 +84,8 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     HookService service(*engine, store, clock, log, hosts);
     SystemClock wall;
     Win32GuardPlatform guardPlatform;
-    SessionGuard guard(guardPlatform, wall, clock);
+    GuardSessionKey guardStore;
+    SessionGuard guard(guardPlatform, guardStore, wall, clock);
     service.SetGuard(&guard);
     if (!service.Startup()) {
         log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
@@ -90,6 +94,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     }
     SetState(SERVICE_RUNNING);
     const bool served = RunHookPipe(service, g_stopEvent, log, &g_sessionNotices);
+    service.Shutdown();
     // The filters stay: they are persistent so that a stopped service keeps sites blocked.
     engine.reset();
     SetState(SERVICE_STOPPED, served ? NO_ERROR : ERROR_SERVICE_SPECIFIC_ERROR);
@@ -254,6 +259,7 @@ int Uninstall() {
         std::fprintf(stderr, "HushwallFilter: %s; no filters to remove.\n", why.c_str());
     }
     FailSafeKey().Erase();
+    GuardSessionKey().Erase();
     // No session outlives the service: its names leave the hosts file too.
     HostsFile hostsFile;
     TickCountClock clock;

@@ -279,6 +279,34 @@ TEST_F(FilterServiceWin, ServesTheClientRegisteredUnderAnotherNameOfItsFile) {
     EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
 }
 
+// Once the service guards a session only the key or its own end ends it.
+TEST_F(FilterServiceWin, RefusesEndClearAndStopBeforeTheGuardedSessionsEndButTakesTheKey) {
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    Client client;
+    ASSERT_TRUE(client.Open());
+    const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, rule.data(), 28), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+    const HookTimeBytes hour = EncodeHookTime(3600);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_START, hour.data(), 8), 0);
+    auto stored = [] {
+        return ::RegGetValueW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                              L"GuardSession", RRF_RT_REG_BINARY, nullptr, nullptr,
+                              nullptr) == ERROR_SUCCESS;
+    };
+    EXPECT_TRUE(stored());
+    EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 1);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 1);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_END), 1);
+    EXPECT_EQ(Journal().find("delete"), std::string::npos);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_KEY_END), 0);
+    EXPECT_NE(Journal().find("delete"), std::string::npos);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
+    EXPECT_EQ(e2e::FailSafeText(), "<none>");
+    EXPECT_FALSE(stored());
+}
+
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
     ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
