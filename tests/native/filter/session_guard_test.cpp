@@ -245,8 +245,9 @@ TEST(SessionGuard, OnlyTheKeyOrTheServicesOwnEndEndsAGuardedSession) {
         GuardedService s;
         s.StartSession(c.seconds);
         s.Run(c.waitMs);
-        if (c.code != kNone)
+        if (c.code != kNone) {
             EXPECT_EQ(Send(s.hook, c.code), c.accepted ? kHookStatusOk : kHookStatusFailed);
+        }
         const bool over =
             c.accepted && c.code != IOCTL_HOOK_CLEAR_RULES && c.code != IOCTL_HOOK_STOP;
         // The program's own end sends its clear apart; the key and the service's end clear too.
