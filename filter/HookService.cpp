@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "filter/LocalPath.h"
 #include "hook/HookPipe.h"
 
 bool HookService::Startup() {
@@ -39,6 +40,8 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
         return kHookStatusFailed;
     switch (code) {
     case IOCTL_HOOK_GUARD_PROGRAM:
+        if (!IsLocalDrivePath(std::string(input.begin(), input.end())))
+            return kHookStatusFailed;
         m_guard->AddProgram(std::string(input.begin(), input.end()));
         return kHookStatusOk;
     case IOCTL_HOOK_GUARD_START: {

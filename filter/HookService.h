@@ -44,6 +44,8 @@ public:
     // The registered client of the requests that follow, and its end.
     void ClientConnected(uint32_t pid, uint32_t session);
     void ClientGone();
+    // The client's user (a SID string), whose traffic alone the filters block.
+    bool SetUser(const std::string& sid) { return m_hook.SetUser(sid); }
     void SessionLoggedOff(uint32_t session) {
         if (m_guard)
             m_guard->SessionLoggedOff(session);
