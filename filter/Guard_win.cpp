@@ -2,17 +2,54 @@
 #include <userenv.h>
 #include <wtsapi32.h>
 
+#include <cstdlib>
 #include <string>
 
+#include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "programs/ProcessPlatform_win.h"
 
 std::vector<uint32_t> Win32GuardPlatform::FindBlocked(const std::vector<std::string>& programs,
                                                       uint32_t session) {
-    return m_processes.FindBlockedAmong(programs, [session](uint32_t pid) {
+    m_files.Begin(session);
+    auto found = m_processes.FindBlockedAmong(programs, [session](uint32_t pid) {
         DWORD in = 0;
         return ::ProcessIdToSessionId(pid, &in) && in == session;
     });
+    m_files.End();
+    return found;
+}
+
+void UserFileFacts::Begin(uint32_t session) {
+    // Fails with ERROR_NO_TOKEN when nobody is logged on: then nothing is read.
+    if (!::WTSQueryUserToken(session, &m_token))
+        m_token = nullptr;
+}
+
+void UserFileFacts::End() {
+    if (m_token)
+        ::CloseHandle(m_token);
+    m_token = nullptr;
+}
+
+template <typename Read>
+bool UserFileFacts::AsUser(const std::string& path, Read read) {
+    if (!m_token || !IsLocalDrivePath(path) || !::ImpersonateLoggedOnUser(m_token))
+        return false;
+    const bool ok = read();
+    // A thread left as the user would make the service's next calls with the
+    // user's rights: better to end, and be started again by the service manager.
+    if (!::RevertToSelf())
+        std::abort();
+    return ok;
+}
+
+bool UserFileFacts::Stamp(const std::string& path, FileStamp& stamp) {
+    return AsUser(path, [&] { return m_files.Stamp(path, stamp); });
+}
+
+bool UserFileFacts::Digest(const std::string& path, Sha256Digest& digest) {
+    return AsUser(path, [&] { return m_files.Digest(path, digest); });
 }
 
 GuardPlatform::SessionState Win32GuardPlatform::QuerySession(uint32_t session) {

@@ -1,8 +1,10 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <string>
 #include <vector>
 
+#include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "hook/HookPipe.h"
 
@@ -55,11 +57,35 @@ bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, 
     return false;
 }
 
-// The guard learns whose requests follow: the process and its Windows session.
+// The SID of the process's user, as text; empty when it cannot be read.
+std::string ProcessUser(ULONG pid) {
+    std::string sid;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    HANDLE token = nullptr;
+    if (process && OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        std::vector<BYTE> buffer(256);
+        DWORD size = 0;
+        char* text = nullptr;
+        if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) &&
+            ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+            sid = text;
+            LocalFree(text);
+        }
+        CloseHandle(token);
+    }
+    if (process)
+        CloseHandle(process);
+    return sid;
+}
+
+// The guard learns whose requests follow: the process and its Windows session;
+// the filters, whose traffic they block.
 void TellClient(HANDLE pipe, HookService& service) {
     ULONG pid = 0, session = 0;
     if (GetNamedPipeClientProcessId(pipe, &pid) && GetNamedPipeClientSessionId(pipe, &session))
         service.ClientConnected(pid, session);
+    if (pid)
+        service.SetUser(ProcessUser(pid));
 }
 
 bool ClientIsHushwall(HANDLE pipe) {
@@ -75,12 +101,17 @@ bool ClientIsHushwall(HANDLE pipe) {
     CloseHandle(process);
     if (!ok)
         return false;
+    // Compared as text before anything is opened: the image may sit on a share,
+    // and opening it as SYSTEM would authenticate the machine to that server.
+    const std::wstring imagePath(image, length);
+    const std::wstring registered = RegisteredClientPath();
+    if (!IsLocalDrivePath(imagePath) || !IsRegisteredClient(imagePath, registered))
+        return false;
     // Path and digest through one handle, resolved as at install.
-    HANDLE file = OpenClientFile(std::wstring(image, length));
+    HANDLE file = OpenClientFile(imagePath);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const std::wstring path = FinalPathOf(file);
-    const std::wstring registered = RegisteredClientPath();
     // Reading the file is the costly part: only for the right path.
     const bool served = IsRegisteredClient(path, registered) &&
                       IsRegisteredClient(path, Sha256OfFile(file), registered, RegisteredClientDigest());

@@ -3,6 +3,7 @@
 #include <bcrypt.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
 
 #include <cstdio>
@@ -137,6 +138,73 @@ bool WaitForState(SC_HANDLE service, DWORD wanted, SERVICE_STATUS_PROCESS* statu
     return false;
 }
 
+// The folder the registered service lives in, which only administrators may
+// change. Asked from the service's own bitness: an x86-64 service gets the
+// 64-bit Program Files, a 32-bit one the folder its setup uses.
+std::wstring ServiceFolder() {
+    PWSTR programFiles = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles)))
+        folder = std::wstring(programFiles) + L"\\Hushwall";
+    CoTaskMemFree(programFiles);
+    return folder;
+}
+
+// One file under two names (a short name, a link): same volume, same index.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::wstring* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileW(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL ok = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!ok)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// Run from any other folder, the service copies itself under Program Files and
+// that copy is registered: a file in a folder the user may write, run as
+// LocalSystem, would let the user replace it or put a DLL beside it. A running
+// service holds its file, and one registered elsewhere would go on running
+// from there: either is stopped first.
+bool PlaceService(SC_HANDLE manager, std::wstring* placed) {
+    wchar_t self[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    const std::wstring folder = ServiceFolder();
+    if (n == 0 || n >= MAX_PATH * 2 || folder.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    const std::wstring own(self, n);
+    *placed = folder + own.substr(own.find_last_of(L'\\'));
+    if (SameFile(own, *placed))
+        return true;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    if (SC_HANDLE running = OpenServiceW(manager, kFilterServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS)) {
+        SERVICE_STATUS stopStatus = {};
+        SERVICE_STATUS_PROCESS status = {};
+        if (ControlService(running, SERVICE_CONTROL_STOP, &stopStatus))
+            WaitForState(running, SERVICE_STOPPED, &status);
+        CloseServiceHandle(running);
+    }
+    // The stopped process may hold its file a moment longer.
+    for (int tries = 0;; ++tries) {
+        if (CopyFileW(own.c_str(), placed->c_str(), FALSE))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || tries == 100)
+            return false;
+        Sleep(100);
+    }
+}
+
 int Install(const wchar_t* clientArgument) {
     HANDLE file = OpenClientFile(clientArgument);
     if (file == INVALID_HANDLE_VALUE) {
@@ -153,13 +221,17 @@ int Install(const wchar_t* clientArgument) {
     CloseHandle(file);
     if (client.empty() || digest.empty())
         return Fail(L"reading Hushwall.exe", error);
-    wchar_t self[MAX_PATH * 2];
-    GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    const std::wstring command = L"\"" + std::wstring(self) + L"\"";
 
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
     if (!manager)
         return Fail(L"opening the service control manager", GetLastError());
+    std::wstring placed;
+    if (!PlaceService(manager, &placed)) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(manager);
+        return Fail(L"copying the service under Program Files", error);
+    }
+    const std::wstring command = L"\"" + placed + L"\"";
     // The filtering engine lives in the Base Filtering Engine service: at boot
     // ours must not start before it, or opening the engine fails.
     const wchar_t* const dependencies = L"BFE\0";
@@ -221,7 +293,8 @@ int Install(const wchar_t* clientArgument) {
                       status.dwWin32ExitCode);
         result = 1;
     } else {
-        std::wprintf(L"HushwallFilter: installed and running; it serves %ls.\n", client.c_str());
+        std::wprintf(L"HushwallFilter: installed as %ls and running; it serves %ls.\n", placed.c_str(),
+                     client.c_str());
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
