@@ -103,16 +103,11 @@ std::string OwnUser() {
     BYTE buffer[256];
     DWORD size = 0;
     char* text = nullptr;
-    std::string sid;
-    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) &&
-        ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
-        ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
-        sid = text;
-        ::LocalFree(text);
-    }
-    if (token)
-        ::CloseHandle(token);
-    return sid;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    if (!::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) ||
+        !::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))
+        return std::string();
+    return text;  // the few bytes are left to the test's end
 }
 
 std::wstring ImagePath() {
@@ -261,24 +256,18 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
 // LocalSystem: an install from there registers a copy under Program Files,
 // replacing an older one, and the service runs from it.
 TEST_F(FilterServiceWin, AnInstallFromAnotherFolderRegistersACopyUnderProgramFiles) {
-    const char* programFiles = std::getenv("ProgramFiles");
-    ASSERT_NE(programFiles, nullptr);
-    const std::wstring copy = Wide(programFiles) + L"\\Hushwall\\HushwallFilterTest.exe";
-    ::CreateDirectoryW((Wide(programFiles) + L"\\Hushwall").c_str(), nullptr);
-    std::ofstream(std::string(programFiles) + "\\Hushwall\\HushwallFilterTest.exe", std::ios::binary) << "old";
+    const std::string folder = std::string(std::getenv("ProgramFiles")) + "\\Hushwall\\";
+    const std::wstring copy = Wide(folder) + L"HushwallFilterTest.exe";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::ofstream(folder + "HushwallFilterTest.exe", std::ios::binary) << "old";
     ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
     EXPECT_EQ(ImagePath(), L"\"" + copy + L"\"");
-    const std::string source = ReadFileBytes(e2e::OwnFolder() + "HushwallFilterTest.exe");
-    EXPECT_TRUE(ReadFileBytes(std::string(programFiles) + "\\Hushwall\\HushwallFilterTest.exe") == source)
-        << "the older copy replaced";
-    const SERVICE_STATUS_PROCESS status = Status();
-    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, status.dwProcessId);
+    EXPECT_TRUE(ReadFileBytes(folder + "HushwallFilterTest.exe") ==
+                ReadFileBytes(e2e::OwnFolder() + "HushwallFilterTest.exe"));
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, Status().dwProcessId);
     wchar_t running[MAX_PATH * 2] = {};
     DWORD length = MAX_PATH * 2;
     EXPECT_TRUE(process && ::QueryFullProcessImageNameW(process, 0, running, &length));
-    if (process)
-        ::CloseHandle(process);
     EXPECT_EQ(::lstrcmpiW(running, copy.c_str()), 0) << running;
 
     // Run again from the copy, while it runs: registered as it is.
