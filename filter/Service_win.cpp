@@ -168,21 +168,42 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+// This executable, the folder it belongs in and its name there.
+bool ServicePaths(std::wstring* own, std::wstring* folder, std::wstring* placed) {
+    wchar_t self[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    *folder = ServiceFolder();
+    if (n == 0 || n >= MAX_PATH * 2 || folder->empty())
+        return false;
+    own->assign(self, n);
+    *placed = *folder + own->substr(own->find_last_of(L'\\'));
+    return true;
+}
+
+// The copy --install placed goes with the service. Run from the copy itself
+// nothing is deleted: the setup's uninstaller deletes it.
+void RemovePlacedService() {
+    std::wstring own, folder, placed;
+    if (!ServicePaths(&own, &folder, &placed) || SameFile(own, placed))
+        return;
+    // The stopped process may hold its file a moment longer.
+    for (int tries = 0; tries < 50 && !DeleteFileW(placed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND;
+         ++tries)
+        Sleep(100);
+    RemoveDirectoryW(folder.c_str());  // only when nothing else is left there
+}
+
 // Run from any other folder, the service copies itself under Program Files and
 // that copy is registered: a file in a folder the user may write, run as
 // LocalSystem, would let the user replace it or put a DLL beside it. A running
 // service holds its file, and one registered elsewhere would go on running
 // from there: either is stopped first.
 bool PlaceService(SC_HANDLE manager, std::wstring* placed) {
-    wchar_t self[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    const std::wstring folder = ServiceFolder();
-    if (n == 0 || n >= MAX_PATH * 2 || folder.empty()) {
+    std::wstring own, folder;
+    if (!ServicePaths(&own, &folder, placed)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
-    const std::wstring own(self, n);
-    *placed = folder + own.substr(own.find_last_of(L'\\'));
     if (SameFile(own, *placed))
         return true;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -338,6 +359,8 @@ int Uninstall() {
     if (!DeleteService(service))
         result = Fail(L"deleting the service", GetLastError());
     else
+        RemovePlacedService();
+    if (result == 0)
         std::wprintf(L"HushwallFilter: uninstalled.\n");
     CloseServiceHandle(service);
     CloseServiceHandle(manager);

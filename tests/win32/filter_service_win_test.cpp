@@ -274,6 +274,8 @@ TEST_F(FilterServiceWin, AnInstallFromAnotherFolderRegistersACopyUnderProgramFil
     ASSERT_EQ(e2e::RunTool(copy, L"--install \"" + OwnPath() + L"\""), 0);
     EXPECT_EQ(ImagePath(), L"\"" + copy + L"\"");
     EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(::GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy goes with it";
 }
 
 TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
