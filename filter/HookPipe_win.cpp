@@ -66,7 +66,8 @@ std::string ProcessUser(ULONG pid) {
         std::vector<BYTE> buffer(256);
         DWORD size = 0;
         char* text = nullptr;
-        if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) &&
+        if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                &size) &&
             ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
             sid = text;
             LocalFree(text);

@@ -29,7 +29,8 @@ bool IsDeviceName(const String& component) {
     for (const char* name : names)
         if (upper == name)
             return true;
-    return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+    return upper.size() == 4 &&
+           (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
            upper[3] >= '1' && upper[3] <= '9';
 }
 
@@ -54,6 +55,10 @@ bool IsLocal(const String& path) {
 
 }  // namespace
 
-bool IsLocalDrivePath(const std::string& path) { return IsLocal(path); }
+bool IsLocalDrivePath(const std::string& path) {
+    return IsLocal(path);
+}
 
-bool IsLocalDrivePath(const std::wstring& path) { return IsLocal(path); }
+bool IsLocalDrivePath(const std::wstring& path) {
+    return IsLocal(path);
+}

@@ -155,8 +155,9 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION info[2] = {};
     const std::wstring* paths[2] = {&a, &b};
     for (int i = 0; i < 2; ++i) {
-        HANDLE file = CreateFileW(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW(paths[i]->c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         const BOOL ok = GetFileInformationByHandle(file, &info[i]);
@@ -165,7 +166,8 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
             return false;
     }
     return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 // This executable, the folder it belongs in and its name there.
@@ -187,9 +189,11 @@ void RemovePlacedService() {
     if (!ServicePaths(&own, &folder, &placed) || SameFile(own, placed))
         return;
     // The stopped process may hold its file a moment longer.
-    for (int tries = 0; tries < 50 && !DeleteFileW(placed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND;
-         ++tries)
+    for (int tries = 0; tries < 50 && !DeleteFileW(placed.c_str()); ++tries) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            break;
         Sleep(100);
+    }
     RemoveDirectoryW(folder.c_str());  // only when nothing else is left there
 }
 
@@ -208,7 +212,8 @@ bool PlaceService(SC_HANDLE manager, std::wstring* placed) {
         return true;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
-    if (SC_HANDLE running = OpenServiceW(manager, kFilterServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS)) {
+    const DWORD access = SERVICE_STOP | SERVICE_QUERY_STATUS;
+    if (SC_HANDLE running = OpenServiceW(manager, kFilterServiceName, access)) {
         SERVICE_STATUS stopStatus = {};
         SERVICE_STATUS_PROCESS status = {};
         if (ControlService(running, SERVICE_CONTROL_STOP, &stopStatus))

@@ -92,8 +92,8 @@ public:
         const std::wstring sddl = L"D:(A;;CC;;;" + std::wstring(user.begin(), user.end()) + L")";
         PSECURITY_DESCRIPTOR sd = nullptr;
         ULONG sdSize = 0;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &sd,
-                                                                  &sdSize))
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                  &sd, &sdSize))
             return false;
         FWP_BYTE_BLOB sdBlob;
         Zero(sdBlob);

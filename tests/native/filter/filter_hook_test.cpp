@@ -10,7 +10,8 @@ namespace {
 
 // A hook of the service once its client's user is known.
 struct Hook : FilterHook {
-    explicit Hook(FilterEngine& engine, size_t maxRules = kMaxHookRules) : FilterHook(engine, maxRules) {
+    explicit Hook(FilterEngine& engine, size_t maxRules = kMaxHookRules)
+        : FilterHook(engine, maxRules) {
         SetUser(kClientUser);
     }
 };
@@ -224,7 +225,8 @@ TEST(FilterHook, EveryFilterCarriesTheSessionsUserAndNoneIsAddedWithoutOne) {
     FakeFilterEngine engine;
     FilterHook hook(engine);
     ASSERT_TRUE(hook.AddRule(To(1)));
-    for (const char* bad : {"", "S-1-5-21-1-2-3-1001)(A;;CC;;;WD", "S-1-", "S-1-5--18", "s-1-5-18", "S-1-5-"})
+    for (const char* bad :
+         {"", "S-1-5-21-1-2-3-1001)(A;;CC;;;WD", "S-1-", "S-1-5--18", "s-1-5-18", "S-1-5-"})
         EXPECT_FALSE(hook.SetUser(bad)) << bad;
     EXPECT_FALSE(hook.Start());
     EXPECT_EQ(engine.commits, 0);

@@ -238,7 +238,8 @@ TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(-2)), kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end())), kHookStatusOk);
     const std::string share = "\\\\server\\share\\game.exe";  // never opened as SYSTEM
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(share.begin(), share.end())), kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(share.begin(), share.end())),
+              kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusOk);
     EXPECT_EQ(g.guard.programs(), std::vector<std::string>{kGame});
 
