@@ -4,8 +4,10 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
+#include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "programs/ProcessPlatform_win.h"
 
@@ -85,10 +87,12 @@ std::string ProcessUserSid(uint32_t pid) {
 
 std::vector<uint32_t> Win32GuardPlatform::FindBlocked(const std::vector<std::string>& programs,
                                                       uint32_t session, const std::string& user) {
+    m_files.Begin(session);
     std::vector<uint32_t> pids = m_processes.FindBlockedAmong(programs, [session](uint32_t pid) {
         DWORD in = 0;
         return ::ProcessIdToSessionId(pid, &in) && in == session;
     });
+    m_files.End();
     // Only the few that match: a token per process of the session each sweep would cost more.
     pids.erase(std::remove_if(pids.begin(), pids.end(),
                               [&user](uint32_t pid) { return !MayEndProcess(OwnerOf(pid), user); }),
@@ -118,6 +122,38 @@ std::optional<uint32_t> Win32GuardPlatform::FindUserSession(const std::string& u
             found = sessions[i].SessionId;
     ::WTSFreeMemory(sessions);
     return found;
+}
+
+void UserFileFacts::Begin(uint32_t session) {
+    // Fails with ERROR_NO_TOKEN when nobody is logged on: then nothing is read.
+    if (!::WTSQueryUserToken(session, &m_token))
+        m_token = nullptr;
+}
+
+void UserFileFacts::End() {
+    if (m_token)
+        ::CloseHandle(m_token);
+    m_token = nullptr;
+}
+
+template <typename Read>
+bool UserFileFacts::AsUser(const std::string& path, Read read) {
+    if (!m_token || !IsLocalDrivePath(path) || !::ImpersonateLoggedOnUser(m_token))
+        return false;
+    const bool ok = read();
+    // A thread left as the user would make the service's next calls with the
+    // user's rights: better to end, and be started again by the service manager.
+    if (!::RevertToSelf())
+        std::abort();
+    return ok;
+}
+
+bool UserFileFacts::Stamp(const std::string& path, FileStamp& stamp) {
+    return AsUser(path, [&] { return m_files.Stamp(path, stamp); });
+}
+
+bool UserFileFacts::Digest(const std::string& path, Sha256Digest& digest) {
+    return AsUser(path, [&] { return m_files.Digest(path, digest); });
 }
 
 GuardPlatform::SessionState Win32GuardPlatform::QuerySession(uint32_t session) {

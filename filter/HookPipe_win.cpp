@@ -2,8 +2,10 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "hook/HookPipe.h"
 
@@ -111,12 +113,17 @@ bool ClientIsHushwall(HANDLE pipe) {
     CloseHandle(process);
     if (!ok)
         return false;
+    // Compared as text before anything is opened: the image may sit on a share,
+    // and opening it as SYSTEM would authenticate the machine to that server.
+    const std::wstring imagePath(image, length);
+    const std::wstring registered = RegisteredClientPath();
+    if (!IsLocalDrivePath(imagePath) || !IsRegisteredClient(imagePath, registered))
+        return false;
     // Path and digest through one handle, resolved as at install.
-    HANDLE file = OpenClientFile(std::wstring(image, length));
+    HANDLE file = OpenClientFile(imagePath);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const std::wstring path = FinalPathOf(file);
-    const std::wstring registered = RegisteredClientPath();
     // Reading the file is the costly part: only for the right path.
     const bool served = IsRegisteredClient(path, registered) &&
                       IsRegisteredClient(path, Sha256OfFile(file), registered, RegisteredClientDigest());

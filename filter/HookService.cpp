@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "filter/LocalPath.h"
 #include "hook/HookPipe.h"
 
 bool HookService::Startup() {
@@ -57,6 +58,8 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
         return kHookStatusFailed;
     switch (code) {
     case IOCTL_HOOK_GUARD_PROGRAM:
+        if (!IsLocalDrivePath(std::string(input.begin(), input.end())))
+            return kHookStatusFailed;
         return m_guard->AddProgram(std::string(input.begin(), input.end())) ? kHookStatusOk
                                                                             : kHookStatusFailed;
     case IOCTL_HOOK_GUARD_START: {
@@ -103,6 +106,10 @@ void HookService::ClientConnected(uint32_t pid, uint32_t session, const std::str
     m_clientPid = pid;
     m_clientSession = session;
     m_clientUser = user;
+    // The filters block the traffic of the client's user, but never move away
+    // from the user of a guarded session.
+    if (!m_guard || !m_guard->guarding() || m_guard->user().empty() || m_guard->user() == user)
+        m_hook.SetUser(user);
 }
 
 void HookService::ClientGone() {

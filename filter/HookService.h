@@ -45,6 +45,8 @@ public:
     // session and user's SID), and its end.
     void ClientConnected(uint32_t pid, uint32_t session, const std::string& user);
     void ClientGone();
+    // The client's user (a SID string), whose traffic alone the filters block.
+    bool SetUser(const std::string& sid) { return m_hook.SetUser(sid); }
     void SessionLoggedOff(uint32_t session) {
         if (m_guard)
             m_guard->SessionLoggedOff(session);

@@ -80,6 +80,23 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log,
                  SessionNotices* notices = nullptr);
 
 
+// The files the user named, read as that user: a path the user may not read
+// stays unread, and none off the local drives is opened at all. Reads between
+// Begin and End impersonate the session's user; without one they fail.
+class UserFileFacts : public FileFacts {
+public:
+    void Begin(uint32_t session);
+    void End();
+    bool Stamp(const std::string& path, FileStamp& stamp) override;
+    bool Digest(const std::string& path, Sha256Digest& digest) override;
+
+private:
+    template <typename Read>
+    bool AsUser(const std::string& path, Read read);
+    Win32FileFacts m_files;
+    HANDLE m_token = nullptr;
+};
+
 // The guard's system calls: the sweep's process adapters, kept to one Windows
 // session, and the registered program started as that session's user.
 class Win32GuardPlatform : public GuardPlatform {
@@ -94,7 +111,8 @@ public:
     bool StartProgram(uint32_t session) override;
 
 private:
-    SystemProcesses m_processes;
+    UserFileFacts m_files;
+    SystemProcesses m_processes{m_files};
 };
 
 // Log-offs and log-ons, from the service's control handler to the pipe's

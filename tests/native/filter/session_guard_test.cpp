@@ -405,6 +405,9 @@ TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     service.ClientConnected(kPid, kSession, kUser);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(-2)), kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end())), kHookStatusOk);
+    const std::string share = "\\\\server\\share\\game.exe";  // never opened as SYSTEM
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(share.begin(), share.end())),
+              kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusOk);
     EXPECT_EQ(g.guard.programs(), std::vector<std::string>{kGame});
 
