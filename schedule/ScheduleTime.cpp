@@ -96,8 +96,9 @@ std::optional<Occurrence> OccurrenceAt(const ScheduleBlock& block, Seconds now) 
 std::optional<Seconds> NextStart(const ScheduleBlock& block, Seconds now) {
     if (!BlockInForce(block, now))
         return std::nullopt;
+    // Two weeks: a week's run may fall wholly into a skipped hour.
     const int64_t today = LocalDay(now);
-    for (int64_t day = today - 1; day <= today + 8; ++day) {
+    for (int64_t day = today - 1; day <= today + 15; ++day) {
         if (!RunsOn(block, day))
             continue;
         const Occurrence o = OccurrenceOn(block, day);

@@ -46,7 +46,7 @@ TEST(ScheduleTime, RunsAndNextStartsOnTheLocalWallClock) {
         // 03-29 01:00 UTC: 02:00 CET jumps to 03:00 CEST. Skipped times fall at the jump.
         {B, Block(kSunday, 2, 30, 3, 30), "03-29 01:10", "03-29 01:30", "04-05 00:30"},
         {B, Block(kSunday, 1, 0, 2, 30), "03-29 00:59", "03-29 01:00", "04-04 23:00"},
-        {B, Block(kSunday, 2, 15, 2, 45), "03-28 11:00", nullptr, "04-05 00:15"},
+        {B, Block(kSunday, 2, 15, 2, 45), "03-22 11:00", nullptr, "04-05 00:15"},
         {B, Block(kSaturday, 22, 0, 4, 0), "03-29 01:30", "03-29 02:00", "04-04 20:00"},
         // 10-25 01:00 UTC: 03:00 CEST falls back to 02:00 CET. Repeated times take the first pass.
         {B, Block(kSunday, 2, 30, 3, 30), "10-24 11:00", nullptr, "10-25 00:30"},
