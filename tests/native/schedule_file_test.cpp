@@ -42,6 +42,12 @@ Schedule Sample() {
 
 TEST(ScheduleFile, ReadsTheLayoutAndRefusesWhatItDidNotWrite) {
     using R = ScheduleFileResult;
+    // Whole blocks and entries past the caps, so that only the caps refuse them.
+    std::string blocks, entries;
+    for (uint32_t i = 0; i <= kMaxBlockEntries; ++i) {
+        blocks += i <= kMaxScheduleBlocks ? One().substr(12) : "";
+        entries += Entry("");
+    }
     const struct {
         std::string bytes;
         ScheduleFileResult result;
@@ -53,7 +59,7 @@ TEST(ScheduleFile, ReadsTheLayoutAndRefusesWhatItDidNotWrite) {
         {Header(0, 0), R::Damaged},
         {Header(0, 2), R::Newer},
         {One() + "x", R::Damaged},
-        {Header(kMaxScheduleBlocks + 1), R::Damaged},
+        {Header(kMaxScheduleBlocks + 1) + blocks, R::Damaged},
         {One(0), R::Damaged},
         {One(0x81), R::Damaged},
         {One(kMonday, 1440), R::Damaged},
@@ -62,7 +68,8 @@ TEST(ScheduleFile, ReadsTheLayoutAndRefusesWhatItDidNotWrite) {
         {One(kMonday, 0, 1, 0, Entry(std::string("a\0b", 3))), R::Damaged},
         {One(kMonday, 0, 1, 0, Entry(std::string(kMaxEntryText + 1, 'a'))), R::Damaged},
         {One(kMonday, 0, 1, 0, Entry("a", "b", 2)), R::Damaged},
-        {Header(1) + "\x01" + Le(0, 12) + Le(kMaxBlockEntries + 1, 4), R::Damaged},
+        {Header(1) + "\x01" + std::string(12, 0) + Le(kMaxBlockEntries + 1, 4) + entries + Le(0, 4),
+         R::Damaged},
         {std::string(kMaxScheduleFileSize + 1, 'x'), R::TooLarge},
     };
     for (const auto& row : rows) {
