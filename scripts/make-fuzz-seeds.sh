@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the fuzzers' seed corpus: small valid list files, and a session's
+# Writes the fuzzers' seed corpus: small valid list and schedule files, and a session's
 # messages to the filter service as the pipe fuzzer reads them.
 set -euo pipefail
 out="${1:-$(dirname "$0")/../tests/fuzz/seeds}"

@@ -84,7 +84,7 @@ package() {
 mkdir -p build
 step "native tests" native
 step "native tests with ASan and UBSan" sanitized
-step "fuzzing the list file and pipe message readers" fuzz
+step "fuzzing the list file, schedule file and pipe message readers" fuzz
 step "Windows build and Win32 tests under Wine" win32
 step "release packages in dist/" package
 
