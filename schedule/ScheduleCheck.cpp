@@ -16,8 +16,8 @@ ScheduleCheck CheckSchedule(const Schedule& schedule, Seconds now, const Running
         return check;
 
     const size_t had = check.programs.size() + check.websites.size();
-    AddMissingEntries(check.programs, due->programs);
-    AddMissingEntries(check.websites, due->websites);
+    EntryUnion(check.programs).Add(due->programs);
+    EntryUnion(check.websites).Add(due->websites);
     check.end = running ? std::max(check.end, due->end) : due->end;
     check.startOrExtend = !running || check.end != running->end ||
                           check.programs.size() + check.websites.size() != had;

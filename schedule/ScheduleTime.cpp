@@ -48,7 +48,8 @@ Seconds FirstMomentAtWall(int64_t wall) {
         return lo;
     if (WallClock(hi) < wall)
         return hi;
-    // `wall` was skipped: find the jump.
+    // The clock only runs forward between the two: either it jumped over
+    // `wall` there, or `wall` comes after a change back. Search.
     while (hi - lo > 1) {
         const Seconds mid = lo + (hi - lo) / 2;
         (WallClock(mid) >= wall ? hi : lo) = mid;
@@ -112,33 +113,36 @@ std::optional<Seconds> NextStart(const ScheduleBlock& block, Seconds now) {
     return std::nullopt;
 }
 
-void AddMissingEntries(EntryList& into, const EntryList& from) {
+EntryUnion::EntryUnion(EntryList& list) : m_list(list) {
+    for (const ListEntry& e : list)
+        m_seen.insert(FoldedCase(e.target));
+}
+
+void EntryUnion::Add(const EntryList& from) {
     for (const ListEntry& e : from) {
-        const bool known = std::any_of(into.begin(), into.end(), [&](const ListEntry& have) {
-            return PathsEqualNoCase(have.target, e.target);
-        });
-        if (!known) {
-            into.push_back(e);
-            into.back().checked = true;
+        if (m_seen.insert(FoldedCase(e.target)).second) {
+            m_list.push_back(e);
+            m_list.back().checked = true;
         }
     }
 }
 
 std::optional<ScheduledSession> SessionAt(const Schedule& schedule, Seconds now,
                                           Seconds skipStartedBy) {
-    std::optional<ScheduledSession> session;
+    ScheduledSession session;
+    EntryUnion programs(session.programs), websites(session.websites);
+    bool any = false;
     for (const ScheduleBlock& block : schedule) {
         const std::optional<Occurrence> o = OccurrenceAt(block, now);
         if (!o || o->start <= skipStartedBy)
             continue;
-        if (!session) {
-            session.emplace();
-            session->end = o->end;
-        }
-        AddMissingEntries(session->programs, block.programs);
-        AddMissingEntries(session->websites, block.websites);
-        session->end = std::max(session->end, o->end);
+        programs.Add(block.programs);
+        websites.Add(block.websites);
+        session.end = any ? std::max(session.end, o->end) : o->end;
+        any = true;
     }
+    if (!any)
+        return std::nullopt;
     return session;
 }
 

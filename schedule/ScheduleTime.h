@@ -1,6 +1,8 @@
 #pragma once
 #include <limits>
 #include <optional>
+#include <string>
+#include <unordered_set>
 
 #include "base/Clock.h"
 #include "schedule/ScheduleBlock.h"
@@ -44,5 +46,13 @@ std::optional<ScheduledSession> SessionAt(const Schedule& schedule, Seconds now,
 // next start of any block, or the moment a retired block stops counting.
 std::optional<Seconds> NextChange(const Schedule& schedule, Seconds now);
 
-// Adds the entries whose targets (letters folded) `into` lacks, ticked.
-void AddMissingEntries(EntryList& into, const EntryList& from);
+// Grows a list by the entries whose targets (letters folded) it lacks, ticked.
+class EntryUnion {
+public:
+    explicit EntryUnion(EntryList& list);
+    void Add(const EntryList& from);
+
+private:
+    EntryList& m_list;
+    std::unordered_set<std::string> m_seen;
+};
