@@ -32,7 +32,7 @@ ScheduleCheck CheckSchedule(const Schedule& schedule, Seconds now, const Running
                             Seconds keyEndedAt = kNoMoment);
 
 // Milliseconds for the one-shot timer to `next`: at least a second, and at
-// most kLongestCheckWait, so a changed clock or a sleep is caught without a
+// most kLongestCheckWaitMs, so a changed clock or a sleep is caught without a
 // poll. 0 for no timer.
 constexpr uint32_t kLongestCheckWaitMs = 15 * 60 * 1000;
 uint32_t CheckTimerDelay(Seconds now, std::optional<Seconds> next);
