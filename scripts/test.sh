@@ -96,7 +96,7 @@ package() {
 mkdir -p build
 step "native tests" native
 step "native tests with ASan and UBSan" sanitized
-step "fuzzing the list file and pipe message readers" fuzz
+step "fuzzing the list file, schedule file and pipe message readers" fuzz
 step "Windows builds, i686 and x86-64" windows_builds
 if [[ " ${failed[*]} " == *" Windows builds"* ]]; then
     failed+=("Win32 tests (not run)")
