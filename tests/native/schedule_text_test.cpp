@@ -1,0 +1,125 @@
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "lists/ListFile.h"
+#include "lists/Profiles.h"
+#include "local_zone.h"
+#include "schedule/BlockRules.h"
+#include "schedule/ScheduleText.h"
+
+namespace {
+
+TEST(ScheduleText, Days) {
+    const struct {
+        uint8_t days;
+        const char* text;
+    } cases[] = {
+        {kMonday | kTuesday | kWednesday | kThursday | kFriday, "Mon-Fri"},
+        {kSaturday | kSunday, "Sat, Sun"},
+        {kMonday | kWednesday | kFriday, "Mon, Wed, Fri"},
+        {kEveryDay, "Every day"},
+        {kSunday, "Sun"},
+        {kMonday | kTuesday, "Mon, Tue"},
+        {kMonday | kTuesday | kWednesday | kFriday | kSaturday, "Mon-Wed, Fri, Sat"},
+        {kMonday | kThursday | kFriday | kSaturday | kSunday, "Mon, Thu-Sun"},
+        {kEveryDay & ~kWednesday, "Mon, Tue, Thu-Sun"},
+        {0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DaysText(c.days), c.text) << int(c.days);
+}
+
+TEST(ScheduleText, TimesAndWhatABlockHolds) {
+    EXPECT_EQ(TimeText(0), "00:00");
+    EXPECT_EQ(TimeText(9 * 60), "09:00");
+    EXPECT_EQ(TimeText(17 * 60 + 30), "17:30");
+    EXPECT_EQ(TimeText(1439), "23:59");
+    const struct {
+        size_t programs, websites;
+        const char* text;
+    } cases[] = {
+        {3, 5, "3 programs, 5 websites"}, {1, 0, "1 program"}, {0, 2, "2 websites"},
+        {1, 1, "1 program, 1 website"},   {0, 0, "Nothing"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BlocksText(c.programs, c.websites), c.text);
+}
+
+TEST(ScheduleText, MomentsInLocalTime) {
+    const struct {
+        const char* zone;
+        Seconds t;
+        const char* until;
+    } cases[] = {
+        {"UTC", 1796873400, "until Thu 03:30"},   // 2026-12-10 03:30 UTC
+        {"EST5", 1796873400, "until Wed 22:30"},  // the day before, west of UTC
+        {"UTC", 1709208000, "until Thu 12:00"},   // 2024-02-29
+        {"UTC", 951869100, "until Wed 00:05"},    // 2000-03-01
+        {"UTC", 1797206340, "until Sun 23:59"},  {"CET-1", 1797206340, "until Mon 00:59"},
+    };
+    for (const auto& c : cases) {
+        UseTimeZone(c.zone);
+        EXPECT_EQ(UntilText(c.t), c.until) << c.zone << " " << c.t;
+    }
+    UseTimeZone("EST5");
+    EXPECT_EQ(NextBlockTooltip(1797238800), "Hushwall - next block Mon 04:00");
+    UseTimeZone("UTC");
+}
+
+TEST(ScheduleText, RowOfARetiredBlockThroughMidnight) {
+    UseTimeZone("UTC");
+    ScheduleBlock block{kSaturday | kSunday, 22 * 60, 2 * 60, {{"C:\\g.exe", "G", true}}, {}, 0};
+    ScheduleRowText row = RowText(block);
+    EXPECT_EQ(row.days, "Sat, Sun");
+    EXPECT_EQ(row.from, "22:00");
+    EXPECT_EQ(row.to, "02:00");
+    EXPECT_EQ(row.blocks, "1 program");
+    block.until = 1796873400;
+    EXPECT_EQ(RowText(block).blocks, "1 program, until Thu 03:30");
+}
+
+TEST(BlockRules, RefusalsInTheDialogsOrder) {
+    const EntryList one = {{"C:\\g.exe", "G", true}};
+    const struct {
+        ScheduleBlock block;
+        const char* refusal;
+    } cases[] = {
+        {{kMonday, 540, 1020, one, {}, 0}, nullptr},
+        {{kSunday, 1320, 120, {}, one, 0}, nullptr},  // through midnight
+        {{0, 540, 540, {}, {}, 0}, kNoDayMessage},
+        {{0x80, 540, 1020, one, {}, 0}, kNoDayMessage},  // no weekday's bit
+        {{kFriday, 540, 540, {}, {}, 0}, kSameTimesMessage},
+        {{kFriday, 0, 0, one, one, 0}, kSameTimesMessage},
+        {{kEveryDay, 540, 1020, {}, {}, 0}, kEmptyBlockMessage},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RefuseBlock(c.block), c.refusal);
+}
+
+TEST(BlockRules, ABlockCopiesTheTickedEntriesOfAProfile) {
+    char pattern[] = "/tmp/hushwall-block-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    const std::string profile = std::string(pattern) + "/work.profile";
+    ASSERT_TRUE(SaveEntryList(ProfileProgramsPath(profile),
+                              {{"C:\\a.exe", "A", true}, {"C:\\b.exe", "B", false}}));
+
+    ScheduleBlock block;
+    block.programs = {{"C:\\old.exe", "Old", true}};
+    EXPECT_EQ(TakeProfileEntries(profile, block), kLoadWebsitesError);
+    EXPECT_EQ(block.programs.size(), 1u) << "untouched when the profile cannot be read";
+    EXPECT_EQ(TakeProfileEntries(std::string(pattern) + "/none.profile", block),
+              kLoadProgramsError);
+    EXPECT_EQ(TakeProfileEntries("", block), kNoProfileMessage);
+
+    ASSERT_TRUE(SaveEntryList(ProfileWebsitesPath(profile), {{"x.example", "X", false}}));
+    EXPECT_EQ(TakeProfileEntries(profile, block), nullptr);
+    ASSERT_EQ(block.programs.size(), 1u);
+    EXPECT_EQ(block.programs[0].target, "C:\\a.exe");
+    EXPECT_TRUE(block.websites.empty());
+    std::filesystem::remove_all(pattern);
+}
+
+}  // namespace
