@@ -58,7 +58,8 @@ TEST(ScheduleText, MomentsInLocalTime) {
         {"EST5", 1796873400, "until Wed 22:30"},  // the day before, west of UTC
         {"UTC", 1709208000, "until Thu 12:00"},   // 2024-02-29
         {"UTC", 951869100, "until Wed 00:05"},    // 2000-03-01
-        {"UTC", 1797206340, "until Sun 23:59"},  {"CET-1", 1797206340, "until Mon 00:59"},
+        {"UTC", 1797206340, "until Sun 23:59"},
+        {"CET-1", 1797206340, "until Mon 00:59"},  // the day after, east of UTC
     };
     for (const auto& c : cases) {
         UseTimeZone(c.zone);
