@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "lists/ListEntry.h"
@@ -18,13 +19,24 @@ constexpr const char* kNoProfileMessage =
 constexpr const char* kNoBlockSelectedMessage =
     "No block selected.\nPlease select a block in the list first.";
 
-// Why the block cannot be saved; null when it can. In the dialog's order:
-// days, times, then what it blocks.
-const char* RefuseBlock(const ScheduleBlock& block);
+enum class BlockLists {
+    Pages,    // the ticked entries of the Programs and Websites pages
+    Profile,  // the ticked entries of a saved profile
+    Own,      // the block's lists as they are (modify only)
+};
 
-// The block's own copy of the ticked entries of both lists.
-void TakeCheckedEntries(const EntryList& programs, const EntryList& websites, ScheduleBlock& block);
+// The dialog's fields when OK is pressed.
+struct BlockForm {
+    uint8_t days = 0;
+    int fromMinute = 0;
+    int toMinute = 0;
+    BlockLists lists = BlockLists::Pages;
+    EntryList pagePrograms;
+    EntryList pageWebsites;
+    std::string profilePath;
+};
 
-// The ticked entries of a saved profile's lists; the message to show when they
-// cannot be read, and then the block's lists are left as they were.
-const char* TakeProfileEntries(const std::string& profilePath, ScheduleBlock& block);
+// The block to save: the form's days and times, and its own copy of the chosen
+// lists. Returns the message that refuses it (days first, then times, then what
+// it blocks), and leaves `block` as it was; null when it may be saved.
+const char* BuildBlock(const BlockForm& form, ScheduleBlock& block);

@@ -82,44 +82,65 @@ TEST(ScheduleText, RowOfARetiredBlockThroughMidnight) {
     EXPECT_EQ(RowText(block).blocks, "1 program, until Thu 03:30");
 }
 
-TEST(BlockRules, RefusalsInTheDialogsOrder) {
-    const EntryList one = {{"C:\\g.exe", "G", true}};
-    const struct {
-        ScheduleBlock block;
-        const char* refusal;
-    } cases[] = {
-        {{kMonday, 540, 1020, one, {}, 0}, nullptr},
-        {{kSunday, 1320, 120, {}, one, 0}, nullptr},  // through midnight
-        {{0, 540, 540, {}, {}, 0}, kNoDayMessage},
-        {{0x80, 540, 1020, one, {}, 0}, kNoDayMessage},  // no weekday's bit
-        {{kFriday, 540, 540, {}, {}, 0}, kSameTimesMessage},
-        {{kFriday, 0, 0, one, one, 0}, kSameTimesMessage},
-        {{kEveryDay, 540, 1020, {}, {}, 0}, kEmptyBlockMessage},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RefuseBlock(c.block), c.refusal);
-}
-
-TEST(BlockRules, ABlockCopiesTheTickedEntriesOfAProfile) {
+TEST(BlockRules, ABlockIsBuiltFromTheChosenListsOrRefused) {
     char pattern[] = "/tmp/hushwall-block-XXXXXX";
     ASSERT_TRUE(mkdtemp(pattern));
-    const std::string profile = std::string(pattern) + "/work.profile";
-    ASSERT_TRUE(SaveEntryList(ProfileProgramsPath(profile),
-                              {{"C:\\a.exe", "A", true}, {"C:\\b.exe", "B", false}}));
+    const std::string folder = std::string(pattern) + "/";
+    const EntryList mixed = {{"C:\\a.exe", "A", true}, {"C:\\b.exe", "B", false}};
+    const EntryList unticked = {{"x.example", "X", false}};
+    ASSERT_TRUE(SaveEntryList(ProfileProgramsPath(folder + "work.profile"), mixed));
+    ASSERT_TRUE(SaveEntryList(ProfileWebsitesPath(folder + "work.profile"), unticked));
+    ASSERT_TRUE(SaveEntryList(ProfileProgramsPath(folder + "half.profile"), mixed));
+    ASSERT_TRUE(SaveEntryList(ProfileProgramsPath(folder + "none.profile"), unticked));
+    ASSERT_TRUE(SaveEntryList(ProfileWebsitesPath(folder + "none.profile"), unticked));
 
-    ScheduleBlock block;
-    block.programs = {{"C:\\old.exe", "Old", true}};
-    EXPECT_EQ(TakeProfileEntries(profile, block), kLoadWebsitesError);
-    EXPECT_EQ(block.programs.size(), 1u) << "untouched when the profile cannot be read";
-    EXPECT_EQ(TakeProfileEntries(std::string(pattern) + "/none.profile", block),
-              kLoadProgramsError);
-    EXPECT_EQ(TakeProfileEntries("", block), kNoProfileMessage);
-
-    ASSERT_TRUE(SaveEntryList(ProfileWebsitesPath(profile), {{"x.example", "X", false}}));
-    EXPECT_EQ(TakeProfileEntries(profile, block), nullptr);
-    ASSERT_EQ(block.programs.size(), 1u);
-    EXPECT_EQ(block.programs[0].target, "C:\\a.exe");
-    EXPECT_TRUE(block.websites.empty());
+    using L = BlockLists;
+    const struct {
+        BlockForm form;
+        const char* refusal;
+        size_t programs, websites;  // of the built block
+    } cases[] = {
+        {{kMonday, 540, 1020, L::Pages, mixed, mixed, ""}, nullptr, 1, 1},
+        {{kSunday, 1320, 120, L::Pages, {}, mixed, ""}, nullptr, 0, 1},  // through midnight
+        {{kFriday, 540, 1020, L::Own, {}, {}, ""}, nullptr, 2, 0},       // the block's own
+        {{kFriday, 540, 1020, L::Profile, {}, {}, folder + "work.profile"}, nullptr, 1, 0},
+        {{0, 540, 1020, L::Pages, mixed, {}, ""}, kNoDayMessage, 0, 0},
+        {{0x80, 540, 1020, L::Pages, mixed, {}, ""}, kNoDayMessage, 0, 0},  // no weekday's bit
+        {{0, 540, 540, L::Pages, {}, {}, ""}, kNoDayMessage, 0, 0},
+        {{kFriday, 540, 540, L::Pages, mixed, {}, ""}, kSameTimesMessage, 0, 0},
+        {{kFriday, 0, 0, L::Profile, {}, {}, ""}, kSameTimesMessage, 0, 0},
+        {{kEveryDay, 540, 1020, L::Pages, unticked, unticked, ""}, kEmptyBlockMessage, 0, 0},
+        {{kEveryDay, 540, 1020, L::Profile, {}, {}, folder + "none.profile"},
+         kEmptyBlockMessage,
+         0,
+         0},
+        {{kEveryDay, 540, 1020, L::Profile, mixed, {}, ""}, kNoProfileMessage, 0, 0},
+        {{kEveryDay, 540, 1020, L::Profile, {}, {}, folder + "work.apps"}, kNoProfileMessage, 0, 0},
+        {{kEveryDay, 540, 1020, L::Profile, {}, {}, folder + "gone.profile"},
+         kLoadProgramsError,
+         0,
+         0},
+        {{kEveryDay, 540, 1020, L::Profile, {}, {}, folder + "half.profile"},
+         kLoadWebsitesError,
+         0,
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        ScheduleBlock block{kSaturday, 1, 2, mixed, {}, 1796873400};
+        EXPECT_EQ(BuildBlock(c.form, block), c.refusal);
+        if (c.refusal) {
+            EXPECT_EQ(block.days, kSaturday) << "untouched";
+            EXPECT_EQ(block.programs.size(), 2u);
+            continue;
+        }
+        EXPECT_EQ(block.days, c.form.days);
+        EXPECT_EQ(block.fromMinute, c.form.fromMinute);
+        EXPECT_EQ(block.toMinute, c.form.toMinute);
+        EXPECT_EQ(block.programs.size(), c.programs);
+        EXPECT_EQ(block.websites.size(), c.websites);
+        EXPECT_EQ(block.until, 0);
+    }
     std::filesystem::remove_all(pattern);
 }
 
