@@ -211,6 +211,7 @@ TEST_F(SchedulePage, ModifyKeepsTheBlocksListsAndDeleteTakesTheSelectedRow) {
         [&] { DoubleClickRow(page->GetSafeHwnd(), page->GetList(), IDC_SCHEDULE_LIST, 1); },
         [&](HWND dialog) {
             own = e2e::Text(::GetDlgItem(dialog, IDC_BLOCK_OWN));
+            e2e::SaveScreenshot(dialog, "schedule-block-dialog");
             SetTime(dialog, IDC_BLOCK_TO, 18, 45);
         }));
     EXPECT_EQ(own, "Its own lists (1 website)");
