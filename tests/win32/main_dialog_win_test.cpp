@@ -402,24 +402,20 @@ TEST_F(MainDialog, TheSchedulePageIsTheThirdTab) {
     EXPECT_EQ(dialog->tabs().GetTabFromHwnd(page->GetSafeHwnd()), 2);
     // Realistic rows: the picture of this page is the help's.
     const EntryList programs = {{"C:\\Games\\steam.exe", "Steam", true},
-                                {"C:\\Games\\MinecraftLauncher.exe", "Minecraft", true},
-                                {"C:\\Program Files\\Discord\\Discord.exe", "Discord", true}};
-    const EntryList websites = {{"https://www.youtube.com/", "YouTube", true},
-                                {"https://www.reddit.com/", "Reddit", true},
+                                {"C:\\Games\\Minecraft.exe", "Minecraft", true},
+                                {"C:\\Discord\\Discord.exe", "Discord", true}};
+    const EntryList websites = {{"youtube.com", "YouTube", true},
+                                {"reddit.com", "Reddit", true},
                                 {"news.ycombinator.com", "Hacker News", true},
-                                {"https://x.com/", "X", true},
-                                {"https://www.instagram.com/", "Instagram", true}};
+                                {"x.com", "X", true},
+                                {"instagram.com", "Instagram", true}};
     // The second was deleted and still starts sessions until a day after.
     Seconds until = 0;
     ASSERT_TRUE(FromLocalFields({2026, 12, 10, 10, 15, 0}, until));
-    page->SetSchedule({{kMonday | kTuesday | kWednesday | kThursday | kFriday, 9 * 60, 17 * 60,
-                        programs, websites, 0},
-                       {kSunday | kMonday | kTuesday | kWednesday | kThursday,
-                        23 * 60,
-                        6 * 60,
-                        {},
-                        websites,
-                        until}});
+    const uint8_t weekdays = kMonday | kTuesday | kWednesday | kThursday | kFriday;
+    const uint8_t schoolNights = kSunday | kMonday | kTuesday | kWednesday | kThursday;
+    page->SetSchedule({{weekdays, 9 * 60, 17 * 60, programs, websites, 0},
+                       {schoolNights, 23 * 60, 6 * 60, {}, websites, until}});
     ASSERT_TRUE(dialog->tabs().SetActiveTab(2));
     EXPECT_TRUE(::IsWindowVisible(page->GetSafeHwnd()));
     EXPECT_FALSE(::IsWindowVisible(dialog->programsPage()->GetSafeHwnd()));
