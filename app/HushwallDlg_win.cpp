@@ -7,6 +7,7 @@
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"
 #include "res/resource.h"
+#include "schedule/ScheduleDlg_win.h"
 #include "session/KeyDlg_win.h"
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
@@ -18,7 +19,8 @@
 namespace {
 
 constexpr int kTabHeight = 277;
-const std::vector<COLORREF> kTabColors = {RGB(148, 175, 230), RGB(189, 205, 159)};
+const std::vector<COLORREF> kTabColors = {RGB(148, 175, 230), RGB(189, 205, 159),
+                                          RGB(230, 196, 148)};
 
 HICON LoadMainIcon(int sizeMetricX, int sizeMetricY) {
     return static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
@@ -81,6 +83,7 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
 }
 
 CHushwallDlg::~CHushwallDlg() {
+    m_schedule.reset();
     m_programs.reset();
     m_websites.reset();
     if (m_engine.blockingActive)
@@ -157,6 +160,10 @@ void CHushwallDlg::CreatePages() {
     m_profiles.LoadStartupLists();
     m_tabs.AddTab(m_programs->GetSafeHwnd(), "Programs");
     m_tabs.AddTab(m_websites->GetSafeHwnd(), "Websites");
+    m_schedule = std::make_unique<CScheduleDlg>(m_tabs.GetSafeHwnd(), m_context);
+    m_schedule->SetListPages(m_programs.get(), m_websites.get());
+    if (m_schedule->GetSafeHwnd())
+        m_tabs.AddTab(m_schedule->GetSafeHwnd(), "Schedule");
     if (!m_engine.websiteBlockingAvailable)
         m_websites->ShowUnavailableLine(WebsiteBlockingUnavailableText(QueryFilterServiceState()));
     m_programs->ResetToStartup();

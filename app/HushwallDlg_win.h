@@ -29,6 +29,7 @@
 #include "websites/SessionWebsites.h"
 
 class CProgramsDlg;
+class CScheduleDlg;
 class CWebsitesDlg;
 
 // Where the lookups' last worker leaves its outcome for the window's thread, which a
@@ -39,7 +40,7 @@ struct ResolvedMailbox {
     std::atomic<HWND> window{nullptr};
 };
 
-// The program's only top-level window: toolbar, the two list pages, the
+// The program's only top-level window: toolbar, the list and schedule pages, the
 // duration entry and "Hushwall NOW!". It holds the blocking session.
 class CHushwallDlg : public CBCGPDialog, public SessionHost {
 public:
@@ -58,6 +59,7 @@ public:
     CBCGPTabWnd& tabs() { return m_tabs; }
     CProgramsDlg* programsPage() { return m_programs.get(); }
     CWebsitesDlg* websitesPage() { return m_websites.get(); }
+    CScheduleDlg* schedulePage() { return m_schedule.get(); }
 
     // Posted to the main window when lookups have finished.
     static constexpr UINT kWebsitesResolvedMessage = WM_APP + 1001;
@@ -132,4 +134,5 @@ private:
     CBCGPTabWnd m_tabs;
     std::unique_ptr<CProgramsDlg> m_programs;
     std::unique_ptr<CWebsitesDlg> m_websites;
+    std::unique_ptr<CScheduleDlg> m_schedule;
 };

@@ -71,3 +71,18 @@
 // Blocked-program notice.
 #define IDD_STOP 134
 #define IDC_TIME_LEFT 1016
+
+// Schedule page and the block dialog.
+#define IDD_SCHEDULE 136
+#define IDD_SCHEDULE_BLOCK 137
+#define IDC_SCHEDULE_LIST 1021
+#define IDC_PAGE_MODIFY 1022
+#define IDC_BLOCK_MONDAY 1023  // the seven days' boxes follow, Monday first
+#define IDC_BLOCK_SUNDAY 1029
+#define IDC_BLOCK_FROM 1030
+#define IDC_BLOCK_TO 1031
+#define IDC_BLOCK_PAGES 1032
+#define IDC_BLOCK_PROFILE 1033
+#define IDC_BLOCK_OWN 1034
+#define IDC_BLOCK_PROFILE_PATH 1035
+#define IDC_BLOCK_BROWSE 1036

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 shots=${1:-$root/build/win32/screenshots}
 out=$root/help/images
 mkdir -p "$out"
-# name, and the part of the shot to keep (the websites picture shows the page only).
+# name, and the part of the shot to keep (the pictures of the pages show the page only).
 while read -r name crop; do
     [ -f "$shots/$name.bmp" ] || { echo "missing $shots/$name.bmp: run the Win32 tests first" >&2; exit 1; }
     args=()
@@ -19,6 +19,7 @@ while read -r name crop; do
 done <<'EOT'
 main-window -
 websites-page 715x255+0+72
+schedule-page 715x255+0+72
 key-dialog -
 notice -
 EOT

@@ -14,6 +14,8 @@
 #include "lists/Profiles.h"
 #include "programs/ProgramsDlg_win.h"
 #include "res/resource.h"
+#include "schedule/ScheduleDlg_win.h"
+#include "session/LocalTime.h"
 #include "session/SessionPlatform_win.h"
 #include "session/SessionRecord.h"
 #include "toolkit/App.h"
@@ -186,9 +188,9 @@ TEST_F(MainDialog, ToolbarTabsAndSystemMenu) {
     EXPECT_EQ(tabRect.right - tabRect.left, client.right);
 
     CBCGPTabWnd& tabs = dialog->tabs();
-    ASSERT_EQ(tabs.GetTabsNum(), 2);
-    const char* labels[] = {"Programs", "Websites"};
-    for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(tabs.GetTabsNum(), 3);
+    const char* labels[] = {"Programs", "Websites", "Schedule"};
+    for (int i = 0; i < 3; ++i) {
         char label[32] = {};
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
@@ -327,7 +329,8 @@ TEST_F(MainDialog, BlockNowStartsASessionForTheTickedPrograms) {
     dialog->programsPage()->SetEntries(
         {{"C:\\Program Files\\Steam\\steam.exe", "Steam", true},
          {"C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe", "Thunderbird", false},
-         {"C:\\Program Files (x86)\\Minecraft Launcher\\MinecraftLauncher.exe", "Minecraft", true}});
+         {"C:\\Program Files (x86)\\Minecraft Launcher\\MinecraftLauncher.exe", "Minecraft",
+          true}});
     Type(IDC_MINUTES, "1");
     e2e::Pump(300);  // painted, for the help's picture
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "main-window").empty());
@@ -391,6 +394,36 @@ TEST_F(MainDialog, MenuCommandsBringTheirPageToTheFront) {
     EXPECT_EQ(CountChecked(dialog->websitesPage()->GetEntries()), 3u);
     ::UpdateWindow(hwnd);
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "websites-page").empty());
+}
+
+TEST_F(MainDialog, TheSchedulePageIsTheThirdTab) {
+    CScheduleDlg* page = dialog->schedulePage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(dialog->tabs().GetTabFromHwnd(page->GetSafeHwnd()), 2);
+    // Realistic rows: the picture of this page is the help's.
+    const EntryList programs = {{"C:\\Games\\steam.exe", "Steam", true},
+                                {"C:\\Games\\Minecraft.exe", "Minecraft", true},
+                                {"C:\\Discord\\Discord.exe", "Discord", true}};
+    const EntryList websites = {{"youtube.com", "YouTube", true},
+                                {"reddit.com", "Reddit", true},
+                                {"news.ycombinator.com", "Hacker News", true},
+                                {"x.com", "X", true},
+                                {"instagram.com", "Instagram", true}};
+    // The second was deleted and still starts sessions until a day after.
+    Seconds until = 0;
+    ASSERT_TRUE(FromLocalFields({2026, 12, 10, 10, 15, 0}, until));
+    const uint8_t weekdays = kMonday | kTuesday | kWednesday | kThursday | kFriday;
+    const uint8_t schoolNights = kSunday | kMonday | kTuesday | kWednesday | kThursday;
+    page->SetSchedule({{weekdays, 9 * 60, 17 * 60, programs, websites, 0},
+                       {schoolNights, 23 * 60, 6 * 60, {}, websites, until}});
+    ASSERT_TRUE(dialog->tabs().SetActiveTab(2));
+    EXPECT_TRUE(::IsWindowVisible(page->GetSafeHwnd()));
+    EXPECT_FALSE(::IsWindowVisible(dialog->programsPage()->GetSafeHwnd()));
+    char blocks[64] = {};
+    ListView_GetItemText(page->GetList(), 1, 3, blocks, sizeof(blocks));
+    EXPECT_STREQ(blocks, "5 websites, until Thu 10:15");
+    ::UpdateWindow(hwnd);
+    EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "schedule-page").empty());
 }
 
 TEST_F(MainDialog, WithoutTheFilterServiceTheWebsitesPageSaysWhyAndCoversNothing) {

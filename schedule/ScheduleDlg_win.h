@@ -1,0 +1,63 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "base/AppContext.h"
+#include "lists/ListPage.h"
+#include "schedule/ScheduleBlock.h"
+#include "toolkit/Dialog.h"
+#include "ui/ColorLabel_win.h"
+
+// A change the user asked for on the Schedule page.
+struct ScheduleEdit {
+    enum class Kind { Add, Modify, Delete };
+    Kind kind = Kind::Add;
+    size_t index = 0;     // the row, for Modify and Delete
+    ScheduleBlock block;  // the new block, for Add and Modify
+};
+
+// The "Schedule" tab: one row per weekly block, with its days, from, to and
+// what it blocks. Add, Modify (or a double click) and Delete act on the rows.
+class CScheduleDlg : public CDialog {
+public:
+    // Creates the page at once as a child of the main window's tab control.
+    CScheduleDlg(HWND tabWindow, const AppContext& context);
+    ~CScheduleDlg() override;
+
+    const Schedule& GetSchedule() const { return m_schedule; }
+    void SetSchedule(const Schedule& schedule);
+
+    // The pages whose ticked entries a new block may take.
+    void SetListPages(ListPage* programs, ListPage* websites);
+
+    // Called with each change the user confirmed; whoever handles it decides
+    // what the schedule becomes and hands it back with SetSchedule. Without a
+    // handler the page applies the change itself.
+    std::function<void(const ScheduleEdit&)> onEdit;
+
+    void ShowAddDialog();
+    void ModifySelected();
+    void DeleteSelected();
+
+    HWND GetList() const;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
+    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+
+private:
+    void FillRows();
+    int SelectedRow() const;
+    void Edit(const ScheduleEdit& edit);
+    void ShowMessage(const char* text);
+
+    const AppContext& m_context;
+    Schedule m_schedule;
+    ListPage* m_programs = nullptr;
+    ListPage* m_websites = nullptr;
+    CColorLabel m_caption;
+};
