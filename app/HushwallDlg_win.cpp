@@ -7,6 +7,7 @@
 #include "programs/ProgramsDlg_win.h"
 #include "app/AboutDlg_win.h"
 #include "res/resource.h"
+#include "schedule/ScheduleCheck.h"
 #include "schedule/ScheduleDlg_win.h"
 #include "session/KeyDlg_win.h"
 #include "toolkit/App.h"
@@ -60,7 +61,7 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_autorun(context.appName, context.exeFullPath),
       m_driver(SystemDriverPlatform()),
       m_websiteSteps(
-          m_driver, [this] { return m_websites ? m_websites->GetEntries() : EntryList(); },
+          m_driver, [this] { return SessionWebsiteEntries(); },
           context.exeFolder, m_resolver, m_cracker,
           [mailbox = m_mailbox](uint64_t ticket, WebsiteTargets targets) {
               std::lock_guard<std::mutex> lock(mailbox->mutex);
@@ -69,7 +70,7 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
                   ::PostMessageA(window, kWebsitesResolvedMessage, 0, 0);
           },
           WinsockLookupLimits()),
-      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_autorun, m_tray,
+      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_scheduleAutorun, m_tray,
                                *this, &m_websiteSteps, &m_guard},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
@@ -123,10 +124,17 @@ BOOL CHushwallDlg::OnInitDialog() {
     ::EnableWindow(GetDlgItem(IDC_UNTIL_DATE), TRUE);
     ::EnableWindow(GetDlgItem(IDC_UNTIL_TIME), TRUE);
 
+    LoadScheduleAtStart();
     if (resume) {
+        // A session the schedule started blocks the blocks' entries, not the pages' ticks.
+        if (m_context.settings->GetString(kSessionSection, kScheduledEntry, "") == "1")
+            m_scheduled = ScheduledSession{};
         m_tray.HideToTray();
         m_engine.StartBlocking();
     }
+    RunScheduleCheck();
+    if (!m_engine.blockingActive && HasBlocks() && HasScheduleSwitch(::GetCommandLineA()))
+        WaitBehindIcon();
     return TRUE;
 }
 
@@ -173,6 +181,10 @@ void CHushwallDlg::CreatePages() {
 bool CHushwallDlg::OnCommand(WORD id, WORD code) {
     switch (id) {
         case IDC_BLOCK_NOW:
+            if (!m_engine.blockingActive) {
+                m_scheduled.reset();
+                m_context.settings->WriteString(kSessionSection, kScheduledEntry, "");
+            }
             m_engine.OnBlockNow();
             return true;
         case IDC_DAYS:
@@ -243,8 +255,14 @@ bool CHushwallDlg::OnNotify(NMHDR* header, LRESULT& result) {
 }
 
 void CHushwallDlg::OnTimer(UINT_PTR id) {
-    if (id == WindowSessionTimers::kSessionTimerId)
+    if (id == WindowSessionTimers::kSessionTimerId) {
         m_engine.OnSessionTick();
+        // Over by its time: the icon waits for the next block.
+        if (!m_engine.blockingActive)
+            RunScheduleCheck();
+    } else if (id == kScheduleTimerId) {
+        RunScheduleCheck();
+    }
 }
 
 INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
@@ -276,6 +294,13 @@ INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         case kWebsitesResolvedMessage:
             OnWebsitesResolved();
             return 0;
+        case WM_TIMECHANGE:
+            RunScheduleCheck();
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wp == PBT_APMRESUMEAUTOMATIC)
+                RunScheduleCheck();
+            return TRUE;
         case WM_DESTROY:
             OnDestroyWindow();
             break;
@@ -306,6 +331,10 @@ void CHushwallDlg::OnAbout() {
 void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
     if (!CTrayIcon::IsClick(mouseMessage))
         return;
+    if (!m_engine.blockingActive && static_cast<UINT>(mouseMessage) == WM_RBUTTONUP) {
+        ShowTrayMenu();
+        return;
+    }
     if (m_engine.blockingActive) {
         // During a session only the access key brings the window back.
         CKeyDlg key;
@@ -314,6 +343,7 @@ void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
             ::ShowWindow(m_hWnd, SW_SHOW);
             ::SetFocus(GetDlgItem(IDC_MINUTES));
             m_engine.EndBlocking();
+            OnKeyEndedSession();
         } else {
             m_tray.HideToTray();
         }
@@ -414,9 +444,8 @@ bool CHushwallDlg::SaveDefaultProfile() {
 
 std::vector<std::string> CHushwallDlg::CheckedPrograms() {
     std::vector<std::string> targets;
-    if (m_programs)
-        for (const ListEntry& entry : CheckedEntries(m_programs->GetEntries()))
-            targets.push_back(entry.target);
+    for (const ListEntry& entry : SessionProgramEntries())
+        targets.push_back(entry.target);
     return targets;
 }
 

@@ -18,6 +18,8 @@
 #include "programs/NoticeText.h"
 #include "programs/ProcessPlatform_win.h"
 #include "programs/ProcessWatcher.h"
+#include "schedule/ScheduleChange.h"
+#include "schedule/ScheduleTime.h"
 #include "session/SessionEngine.h"
 #include "session/SessionPlatform_win.h"
 #include "toolkit/TabWnd.h"
@@ -27,6 +29,20 @@
 #include "websites/AddressResolution_win.h"
 #include "websites/ServiceGuard.h"
 #include "websites/SessionWebsites.h"
+
+// The session's Run value, kept while the schedule has blocks: with blocks it
+// carries the schedule switch, so that only the start at log-on waits hidden.
+class ScheduleAutorun : public Autorun {
+public:
+    ScheduleAutorun(RunKeyAutorun& runKey, std::function<bool()> hasBlocks)
+        : m_runKey(runKey), m_hasBlocks(std::move(hasBlocks)) {}
+    void Register() override;
+    void Remove() override;
+
+private:
+    RunKeyAutorun& m_runKey;
+    std::function<bool()> m_hasBlocks;
+};
 
 class CProgramsDlg;
 class CScheduleDlg;
@@ -84,6 +100,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
     void OnOK() override {}  // Enter belongs to "Hushwall NOW!"
+    void OnCancel() override;
 
 private:
     void CreateToolBar();
@@ -95,6 +112,19 @@ private:
     void OnDestroyWindow();
     void OnWebsitesResolved();
     void PaintMinimised();
+
+    // The schedule (HushwallSchedule_win.cpp).
+    void LoadScheduleAtStart();
+    void OnScheduleEdit(const ScheduleEdit& edit);
+    // Starts or widens a session when a block asks for it, and sets the one-shot
+    // timer to the next change.
+    void RunScheduleCheck();
+    void WaitBehindIcon();
+    void ShowTrayMenu();
+    void OnKeyEndedSession();
+    bool HasBlocks() const;
+    EntryList SessionProgramEntries() const;
+    EntryList SessionWebsiteEntries() const;
 
     void UpdateUntilPickers();
     bool RefuseDurationStep(int fieldId, DurationField field, int delta);
@@ -116,6 +146,7 @@ private:
     ProcessWatcher m_watcher{m_processes, m_watcherHost, noticeShowing};
     WindowSessionTimers m_timers{m_watcher};
     RunKeyAutorun m_autorun;
+    ScheduleAutorun m_scheduleAutorun{m_autorun, [this] { return HasBlocks(); }};
     // Outlives the engine, whose last stop may still talk to the driver.
     CFirewallHookDriver m_driver;
     std::shared_ptr<WinsockResolver> m_resolver = std::make_shared<WinsockResolver>();
@@ -135,4 +166,9 @@ private:
     std::unique_ptr<CProgramsDlg> m_programs;
     std::unique_ptr<CWebsitesDlg> m_websites;
     std::unique_ptr<CScheduleDlg> m_schedule;
+
+    // What a session the schedule started or widened blocks, in place of the pages' ticks.
+    std::optional<ScheduledSession> m_scheduled;
+    Seconds m_keyEndedAt = kNoMoment;
+    static constexpr UINT_PTR kScheduleTimerId = 3;
 };

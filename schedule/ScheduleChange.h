@@ -21,6 +21,17 @@ enum class EditOutcome {
     Invalid,    // refused: no such block, or the new one is out of range or too large to save
 };
 
+constexpr const char* kRetiredEditMessage =
+    "This block has already been deleted or changed and stops by itself at the time its row "
+    "shows. It cannot be changed again.";
+constexpr const char* kInvalidEditMessage =
+    "The schedule cannot take this change: it has too many blocks or entries.";
+constexpr const char* kLoosenLaterMessage =
+    "This change blocks less, so it takes effect in 24 hours. Until then the old block still "
+    "starts sessions.";
+constexpr const char* kScheduleSaveFailedMessage =
+    "The schedule could not be saved. It is unchanged.";
+
 struct EditResult {
     EditOutcome outcome = EditOutcome::Invalid;
     Schedule schedule;  // what to save; on a refusal the saved schedule, unchanged

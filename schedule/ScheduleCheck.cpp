@@ -24,6 +24,23 @@ ScheduleCheck CheckSchedule(const Schedule& schedule, Seconds now, const Running
     return check;
 }
 
+std::optional<Seconds> NextBlockStart(const Schedule& schedule, Seconds now) {
+    std::optional<Seconds> first;
+    for (const ScheduleBlock& block : schedule)
+        if (const std::optional<Seconds> start = NextStart(block, now))
+            first = first ? std::min(*first, *start) : *start;
+    return first;
+}
+
+bool HasScheduleSwitch(const std::string& commandLine) {
+    // After the program's own path, which may hold anything.
+    size_t at = commandLine.rfind(kScheduleSwitch);
+    if (at == std::string::npos || at == 0 || commandLine[at - 1] != ' ')
+        return false;
+    at += std::string(kScheduleSwitch).size();
+    return at == commandLine.size() || commandLine[at] == ' ';
+}
+
 uint32_t CheckTimerDelay(Seconds now, std::optional<Seconds> next) {
     if (!next)
         return 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "schedule/ScheduleTime.h"
 
@@ -30,6 +31,18 @@ struct ScheduleCheck {
 // runs that had started by then do not start another session.
 ScheduleCheck CheckSchedule(const Schedule& schedule, Seconds now, const RunningSession* running,
                             Seconds keyEndedAt = kNoMoment);
+
+// The first start of any block later than `now`, for the waiting icon's tooltip.
+std::optional<Seconds> NextBlockStart(const Schedule& schedule, Seconds now);
+
+// Entries beside the session record: "1" while the running session is one the
+// schedule started, and the moment the access key last ended a session.
+constexpr const char* kScheduledEntry = "Scheduled";
+constexpr const char* kKeyEndedEntry = "KeyEndedAt";
+
+// The switch of the Run value: a start at log-on, which waits behind the icon.
+constexpr const char* kScheduleSwitch = "/schedule";
+bool HasScheduleSwitch(const std::string& commandLine);
 
 // Milliseconds for the one-shot timer to `next`: at least a second, and at
 // most kLongestCheckWaitMs, so a changed clock or a sleep is caught without a

@@ -6,16 +6,9 @@
 #include "base/AppContext.h"
 #include "lists/ListPage.h"
 #include "schedule/ScheduleBlock.h"
+#include "schedule/ScheduleChange.h"
 #include "toolkit/Dialog.h"
 #include "ui/ColorLabel_win.h"
-
-// A change the user asked for on the Schedule page.
-struct ScheduleEdit {
-    enum class Kind { Add, Modify, Delete };
-    Kind kind = Kind::Add;
-    size_t index = 0;     // the row, for Modify and Delete
-    ScheduleBlock block;  // the new block, for Add and Modify
-};
 
 // The "Schedule" tab: one row per weekly block, with its days, from, to and
 // what it blocks. Add, Modify (or a double click) and Delete act on the rows.

@@ -35,6 +35,10 @@ void SessionEngine::StartBlocking() {
     m_s.host.LockDefaultFiles();
     if (websiteBlockingAvailable && m_s.websites)
         StartWebsiteBlocking();
+    StartGuard(blockedPrograms);
+}
+
+void SessionEngine::StartGuard(const std::vector<std::string>& blockedPrograms) {
     // The pipe is open whether or not a website is ticked: the service guards the session.
     if (websiteBlockingAvailable && m_s.guard &&
         m_s.guard->StartGuard(blockedPrograms, timeChanged ? std::nullopt
@@ -43,6 +47,34 @@ void SessionEngine::StartBlocking() {
         timeChanged = true;
         OnClockChanged();
     }
+}
+
+void SessionEngine::StartScheduled(Seconds end) {
+    if (!blockingActive) {
+        endTime = end;
+        timeChanged = false;
+        m_s.tray.HideToTray();
+        StartBlocking();
+        // An icon already waiting for the block still names it.
+        if (!timeChanged)
+            m_s.tray.SetTooltip(TrayStartTooltip(endTime, m_s.clock.Now()));
+        return;
+    }
+    // Never shorter; a session without end stays so.
+    if (!timeChanged && end > endTime) {
+        endTime = end;
+        WriteRecord(FormatSessionRecord(endTime));
+    }
+    std::vector<std::string> blockedPrograms = m_s.host.CheckedPrograms();
+    m_s.timers.StartWatcher(blockedPrograms);
+    // The hook takes the wider list from a fresh start.
+    if (websiteBlockingAvailable && m_s.websites) {
+        StopWebsiteBlocking();
+        StartWebsiteBlocking();
+    }
+    StartGuard(blockedPrograms);
+    if (m_s.tray.IconShown() && !timeChanged)
+        m_s.tray.SetTooltip(TickTooltip(endTime, m_s.clock.Now()));
 }
 
 void SessionEngine::StartWebsiteBlocking() {

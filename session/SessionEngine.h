@@ -139,6 +139,9 @@ public:
     // "Hushwall NOW!".
     void OnBlockNow();
     void StartBlocking();
+    // A session the schedule asks for, of what CheckedPrograms and the lookups give now:
+    // started hidden until `end`, or, when one runs, widened to them and to a later `end`.
+    void StartScheduled(Seconds end);
     void OnSessionTick();
     // Undoes a session's effects; safe without one.
     void StopBlocking();
@@ -165,6 +168,7 @@ private:
     void WriteRecord(const std::string& record);
     void TakeTickBaseline();
     void StartWebsiteBlocking();
+    void StartGuard(const std::vector<std::string>& blockedPrograms);
     void StopWebsiteBlocking();
     // From now on the session has no end: only the access key ends it.
     void OnClockChanged();

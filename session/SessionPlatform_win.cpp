@@ -6,9 +6,11 @@ void RunKeyAutorun::Register() {
     HKEY key = nullptr;
     if (::RegOpenKeyA(HKEY_CURRENT_USER, kRunKeyPath, &key) != ERROR_SUCCESS)
         return;
+    const std::string command =
+        m_arguments.empty() ? m_exeFullPath : "\"" + m_exeFullPath + "\" " + m_arguments;
     ::RegSetValueExA(key, m_appName.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(m_exeFullPath.c_str()),
-                     static_cast<DWORD>(m_exeFullPath.size() + 1));
+                     reinterpret_cast<const BYTE*>(command.c_str()),
+                     static_cast<DWORD>(command.size() + 1));
     ::RegCloseKey(key);
 }
 

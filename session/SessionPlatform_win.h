@@ -13,10 +13,13 @@ public:
         : m_appName(std::move(appName)), m_exeFullPath(std::move(exeFullPath)) {}
     void Register() override;
     void Remove() override;
+    // Written after the quoted path by the next Register; empty: the bare path.
+    void SetArguments(std::string arguments) { m_arguments = std::move(arguments); }
 
 private:
     std::string m_appName;
     std::string m_exeFullPath;
+    std::string m_arguments;
 };
 
 constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
