@@ -64,9 +64,9 @@ void Program::Kill() {
     }
 }
 
-bool Start(const std::string& exe, Program& program) {
+bool Start(const std::string& exe, Program& program, const std::string& arguments) {
     std::string folder = exe.substr(0, exe.rfind('\\') + 1);
-    std::string command = "\"" + exe + "\"";
+    std::string command = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

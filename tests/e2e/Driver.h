@@ -18,8 +18,8 @@ struct Program {
     void Kill();
 };
 
-// Starts `exe` with its own folder as the working folder.
-bool Start(const std::string& exe, Program& program);
+// Starts `exe` with its own folder as the working folder, and `arguments` after its path.
+bool Start(const std::string& exe, Program& program, const std::string& arguments = "");
 
 // Runs `exe args` to its end and returns its exit code, or -1 when it cannot
 // start; one still running after two minutes is ended with 99.

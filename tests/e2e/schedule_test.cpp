@@ -1,0 +1,99 @@
+// A schedule written beside Hushwall.exe starts a session by itself.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+#include "e2e/Driver.h"
+#include "schedule/ScheduleFile.h"
+
+namespace {
+
+constexpr const char* kApp = "Hushwall";
+constexpr UINT kTrayCallback = 0x8000 + 1000;
+constexpr WPARAM kExitCommand = 32780;  // ID_APP_EXIT
+constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
+
+class ScheduleRun : public ::testing::Test {
+protected:
+    void SetUp() override { e2e::ForgetSession(kApp); }
+    void TearDown() override {
+        if (main)
+            ::PostMessageA(main, WM_COMMAND, kExitCommand, 0);
+        if (program.process && !program.WaitEnd(5000))
+            program.Kill();
+        game.Kill();
+        e2e::ForgetSession(kApp);
+    }
+    HWND FindMain() {
+        HWND found = nullptr;
+        while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(found, &pid);
+            if (pid == program.pid)
+                return found;
+        }
+        return nullptr;
+    }
+
+    e2e::Program program;
+    e2e::Program game;
+    HWND main = nullptr;
+};
+
+// The block was deleted through the page a moment ago: what is left is its
+// retired copy, which still starts sessions within its day.
+TEST_F(ScheduleRun, ADeletedBlockStillStartsASessionByItselfAtItsStart) {
+    const std::string folder = e2e::FreshFolder("hw-e2e-schedule");
+    const std::string exe = folder + "Hushwall.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-schedule-game") + "game.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+
+    SYSTEMTIME local = {};
+    ::GetLocalTime(&local);
+    // Room before the block's start for the checks of the wait.
+    if (local.wSecond > 45) {
+        ::Sleep((61 - local.wSecond) * 1000);
+        ::GetLocalTime(&local);
+    }
+    const int nowMinute = local.wHour * 60 + local.wMinute;
+    const int from = (nowMinute + 1) % 1440;
+    const int day = (local.wDayOfWeek + 6 + (from == 0 ? 1 : 0)) % 7;  // Monday is bit 0
+    ScheduleBlock block;
+    block.days = static_cast<uint8_t>(1 << day);
+    block.fromMinute = from;
+    block.toMinute = (from + 5) % 1440;
+    block.programs = {{gamePath, "Game", true}};
+    block.until = static_cast<int64_t>(std::time(nullptr)) + 24 * 60 * 60;
+    ASSERT_TRUE(SaveSchedule(folder + kScheduleFileName, {block}));
+
+    // As the Run value starts it at log-on: behind the icon, no session yet.
+    ASSERT_TRUE(e2e::Start(exe, program, "/schedule"));
+    main = e2e::WaitFor([&] { return FindMain(); }, 10000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 6000));
+    EXPECT_EQ(e2e::SessionRecord(kApp), "<none>");
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_FALSE(game.WaitEnd(2000)) << "nothing is blocked before the block";
+
+    EXPECT_TRUE(game.WaitEnd(80000)) << "the block's program is ended once it starts";
+    EXPECT_NE(e2e::SessionRecord(kApp), "<none>");
+    EXPECT_EQ(e2e::RunValue(kApp), "\"" + exe + "\" /schedule");
+    EXPECT_FALSE(::IsWindowVisible(main));
+
+    // A click on the icon asks for the key; Cancel leaves the session running.
+    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
+    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    ASSERT_NE(key, nullptr);
+    e2e::Click(::GetDlgItem(key, IDCANCEL));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(key); }, 3000));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    e2e::Program again;
+    ASSERT_TRUE(e2e::Start(gamePath, again));
+    EXPECT_TRUE(again.WaitEnd(3000));
+}
+
+}  // namespace
