@@ -5,6 +5,8 @@
 #                                      a `taskkill /F /IM` loop every 800 ms, and the kill latency;
 #                                      each BIN is the bin folder of another build of Hushwall.exe
 #                                      (say, an older one) measured in the same run
+#   scripts/bench.sh waiting           Hushwall started at log-on, waiting behind its icon for a
+#                                      block half a day ahead: its CPU and the Wine server's
 #   scripts/bench.sh discovery [BIN...]  shortcut discovery over a tree of 14,500 empty folders
 #   scripts/bench.sh filter [BIN...]   "Hushwall NOW!" with 200 websites behind a name server that
 #                                      answers after 2 s, up to the start code at the filter service
@@ -58,6 +60,34 @@ bench_sweep() {
     . scripts/windows-build.sh sweep_timing
     start_wine "$root/$build/bench"
     run "$build/bin/sweep_timing.exe" "${1:-50}"
+}
+
+bench_waiting() {
+    . scripts/windows-build.sh Hushwall session_bench
+    local bin=$root/$build/bin window=${BENCH_WINDOW:-60} hw=""
+    hz=$(getconf CLK_TCK)
+    start_wine "$root/build/bench-waiting"
+    local server=$WINESERVER_PID
+    mkdir -p "$work/waiting"
+    cp "$bin/Hushwall.exe" "$work/waiting/"
+    run "$bin/session_bench.exe" schedule "$(win "$work/waiting")"
+    run "$work/waiting/Hushwall.exe" /schedule >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        hw=$(linux_pid Hushwall.exe "waiting[\\/]Hushwall.exe") && break
+        sleep 0.1
+    done
+    [ -n "$hw" ] || { echo "Hushwall.exe did not start" >&2; exit 1; }
+    sleep 6  # past the start-up picture
+    local s0 s1 o0 o1
+    s0=$(ticks "$server")
+    o0=$(ticks "$hw")
+    sleep "$window"
+    s1=$(ticks "$server")
+    o1=$(ticks "$hw")
+    echo "waiting for a block, over $window s: Hushwall.exe $(percent $((o1 - o0)) "$window")% CPU" \
+        "($((o1 - o0)) ticks), Wine server $(percent $((s1 - s0)) "$window")% ($((s1 - s0)) ticks)"
+    kill "$hw" 2>/dev/null || true
+    run "$bin/session_bench.exe" forget
 }
 
 bench_session() {
@@ -230,6 +260,7 @@ bench_filter() {
 case $mode in
 sweep) bench_sweep "$@" ;;
 session) bench_session "$@" ;;
+waiting) bench_waiting "$@" ;;
 discovery) bench_discovery "$@" ;;
 filter) bench_filter "$@" ;;
 *)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "programs/ProgramsDlg_win.h"
 #include "res/resource.h"
 #include "schedule/ScheduleDlg_win.h"
+#include "schedule/ScheduleFile.h"
 #include "session/LocalTime.h"
 #include "session/SessionPlatform_win.h"
 #include "session/SessionRecord.h"
@@ -424,6 +426,36 @@ TEST_F(MainDialog, TheSchedulePageIsTheThirdTab) {
     EXPECT_STREQ(blocks, "5 websites, until Thu 10:15");
     ::UpdateWindow(hwnd);
     EXPECT_FALSE(e2e::SaveScreenshot(hwnd, "schedule-page").empty());
+}
+
+TEST_F(MainDialog, ASavedBlockKeepsTheRunValueAndTheClosedWindowWaitsBehindTheIcon) {
+    const std::time_t later = std::time(nullptr) + 2 * 3600;
+    const std::tm local = *std::localtime(&later);
+    const int from = local.tm_hour * 60 + local.tm_min;
+    const ScheduleBlock block{kEveryDay, from, (from + 60) % 1440,
+                              {{"C:\\Games\\game.exe", "Game", true}}, {}, 0};
+    dialog->schedulePage()->onEdit({ScheduleEdit::Add, 0, block});
+    Schedule saved;
+    ASSERT_EQ(LoadSchedule(context.exeFolder + kScheduleFileName, saved), ScheduleFileResult::Ok);
+    EXPECT_EQ(saved.size(), 1u);
+    EXPECT_EQ(RunValue(), "\"C:\\tools\\HushwallDialogTest.exe\" /schedule");
+    EXPECT_FALSE(dialog->engine().blockingActive);
+
+    ::SendMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_TRUE(dialog->tray().IconShown());
+    char expected[64] = {};
+    std::strftime(expected, sizeof(expected), "Hushwall - next block %a %H:%M", &local);
+    EXPECT_EQ(dialog->tray().Tooltip(), expected);
+
+    // Deleted, it stays a day as a retired copy, and the Run value with it.
+    dialog->schedulePage()->onEdit({ScheduleEdit::Delete, 0, {}});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, kLoosenLaterMessage);
+    ASSERT_EQ(LoadSchedule(context.exeFolder + kScheduleFileName, saved), ScheduleFileResult::Ok);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_GT(saved[0].until, static_cast<int64_t>(later) - 2 * 3600);
+    EXPECT_NE(RunValue(), "<none>");
 }
 
 TEST_F(MainDialog, WithoutTheFilterServiceTheWebsitesPageSaysWhyAndCoversNothing) {
