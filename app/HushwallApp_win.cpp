@@ -84,8 +84,11 @@ bool CHushwallApp::IsAlreadyRunning() const {
 
 void CHushwallApp::CloseSplash() {
     m_splash.reset();  // destroys the window
-    // A stored session keeps the main window hidden even if it was shown after its start-up.
+    // A stored session, or the wait for a block, keeps the main window hidden even if it was
+    // shown after its start-up.
     HWND main = AfxGetMainHwnd();
-    if (main && !settings->GetString(kSessionSection, kSessionEntry).empty())
+    auto* dialog = static_cast<CHushwallDlg*>(m_pMainWnd);
+    if (main && (!settings->GetString(kSessionSection, kSessionEntry).empty() ||
+                 (dialog && dialog->tray().IconShown())))
         ::ShowWindow(main, SW_HIDE);
 }

@@ -61,8 +61,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       m_autorun(context.appName, context.exeFullPath),
       m_driver(SystemDriverPlatform()),
       m_websiteSteps(
-          m_driver, [this] { return SessionWebsiteEntries(); },
-          context.exeFolder, m_resolver, m_cracker,
+          m_driver, [this] { return SessionWebsiteEntries(); }, context.exeFolder, m_resolver,
+          m_cracker,
           [mailbox = m_mailbox](uint64_t ticket, WebsiteTargets targets) {
               std::lock_guard<std::mutex> lock(mailbox->mutex);
               mailbox->outcomes.emplace_back(ticket, std::move(targets));
@@ -70,8 +70,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
                   ::PostMessageA(window, kWebsitesResolvedMessage, 0, 0);
           },
           WinsockLookupLimits()),
-      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_scheduleAutorun, m_tray,
-                               *this, &m_websiteSteps, &m_guard},
+      m_engine(SessionServices{m_clock, m_monotonic, m_timers, *context.settings, m_scheduleAutorun,
+                               m_tray, *this, &m_websiteSteps, &m_guard},
                isNTPlatform),
       m_profileDialogs([this] { return m_hWnd; }, context.appName),
       m_profiles(m_profileDialogs, context.exeFolder) {

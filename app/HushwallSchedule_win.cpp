@@ -56,6 +56,9 @@ void CHushwallDlg::LoadScheduleAtStart() {
     if (const char* message = ScheduleLoadMessage(result))
         ShowMessage(message);
     m_schedule->SetSchedule(schedule);
+    // Put back should the value have gone while Hushwall was not running.
+    if (HasBlocks())
+        m_scheduleAutorun.Register();
 }
 
 void CHushwallDlg::OnScheduleEdit(const ScheduleEdit& edit) {
@@ -132,9 +135,9 @@ void CHushwallDlg::ShowTrayMenu() {
     ::GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
     ::SetForegroundWindow(m_hWnd);
-    const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd,
-        nullptr));
+    const UINT chosen =
+        static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                           cursor.x, cursor.y, 0, m_hWnd, nullptr));
     ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
     ::DestroyMenu(menu);
     if (chosen == ID_APP_EXIT) {
@@ -150,8 +153,7 @@ void CHushwallDlg::ShowTrayMenu() {
 void CHushwallDlg::OnKeyEndedSession() {
     // The runs under way do not start the session again.
     m_keyEndedAt = m_clock.Now();
-    m_context.settings->WriteString(kSessionSection, kKeyEndedEntry,
-                                    std::to_string(m_keyEndedAt));
+    m_context.settings->WriteString(kSessionSection, kKeyEndedEntry, std::to_string(m_keyEndedAt));
     m_context.settings->WriteString(kSessionSection, kScheduledEntry, "");
     RunScheduleCheck();
 }

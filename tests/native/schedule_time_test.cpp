@@ -129,18 +129,14 @@ TEST(ScheduleCheck, StartsOrExtendsButNeverShortens) {
     EXPECT_EQ(CheckTimerDelay(now, now + 7 * 86400), kLongestCheckWaitMs);
 }
 
-TEST(ScheduleCheck, NextBlockStartAndTheLogOnSwitch) {
-    UseTimeZone("UTC");
-    const Seconds now = Utc("12-09 10:00");  // a Wednesday
-    EXPECT_EQ(NextBlockStart({Block(kWednesday, 9, 0, 17, 0), Block(kThursday, 8, 0, 9, 0)}, now),
-              Utc("12-10 08:00"));
-    EXPECT_EQ(NextBlockStart({Block(kThursday, 8, 0, 9, 0, "12-09 12:00")}, now), std::nullopt);
-    EXPECT_EQ(NextBlockStart({}, now), std::nullopt);
+TEST(ScheduleCheck, OnlyTheSwitchAfterThePathStartsAtLogOn) {
     const struct {
         const char* line;
         bool hides;
-    } rows[] = {{"\"C:\\Hushwall.exe\" /schedule", true}, {"C:\\Hushwall.exe /schedule ", true},
-                {"\"C:\\Hushwall.exe\"", false},           {"C:\\a /schedule\\Hushwall.exe", false},
+    } rows[] = {{"\"C:\\Hushwall.exe\" /schedule", true},
+                {"C:\\Hushwall.exe /schedule ", true},
+                {"\"C:\\Hushwall.exe\"", false},
+                {"C:\\a /schedule\\Hushwall.exe", false},
                 {"\"C:\\Hushwall.exe\" /schedules", false}};
     for (const auto& r : rows)
         EXPECT_EQ(HasScheduleSwitch(r.line), r.hides) << r.line;

@@ -432,8 +432,8 @@ TEST_F(MainDialog, ASavedBlockKeepsTheRunValueAndTheClosedWindowWaitsBehindTheIc
     const std::time_t later = std::time(nullptr) + 2 * 3600;
     const std::tm local = *std::localtime(&later);
     const int from = local.tm_hour * 60 + local.tm_min;
-    const ScheduleBlock block{kEveryDay, from, (from + 60) % 1440,
-                              {{"C:\\Games\\game.exe", "Game", true}}, {}, 0};
+    const ScheduleBlock block{
+        kEveryDay, from, (from + 60) % 1440, {{"C:\\Games\\game.exe", "Game", true}}, {}, 0};
     dialog->schedulePage()->onEdit({ScheduleEdit::Add, 0, block});
     Schedule saved;
     ASSERT_EQ(LoadSchedule(context.exeFolder + kScheduleFileName, saved), ScheduleFileResult::Ok);

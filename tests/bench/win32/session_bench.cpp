@@ -128,13 +128,15 @@ int main(int argc, char** argv) {
         ::GetLocalTime(&local);
         const int from = (local.wHour * 60 + local.wMinute + 720) % 1440;
         const ScheduleBlock block{kEveryDay, from, (from + 60) % 1440, {{"C:\\x.exe", "X", true}},
-                                  {}, 0};
+                                  {},        0};
         return SaveSchedule(folder + kScheduleFileName, {block}) ? 0 : 1;
     }
     if (mode == "firststart" && argc == 3)
         return FirstStart(argv[2]);
     if (mode == "latency" && argc == 4)
         return Latency(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: session_bench idle | forget | prepare FOLDER BLOCKED | schedule FOLDER | latency BLOCKED N | firststart EXE\n");
+    std::fprintf(stderr,
+                 "usage: session_bench idle | forget | prepare FOLDER BLOCKED | schedule FOLDER | "
+                 "latency BLOCKED N | firststart EXE\n");
     return 2;
 }
