@@ -11,7 +11,7 @@
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
-#include "websites/FirewallHookDriver_win.h"
+#include "serviceclient/ServicePipe_win.h"
 #include "websites/WebsitesDlg_win.h"
 #include "session/SessionRecord.h"
 

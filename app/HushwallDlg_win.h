@@ -25,7 +25,7 @@
 #include "toolkit/ToolBar.h"
 #include "websites/FirewallHookDriver.h"
 #include "websites/AddressResolution_win.h"
-#include "websites/ServiceGuard.h"
+#include "serviceclient/ServiceGuard.h"
 #include "websites/SessionWebsites.h"
 
 class CProgramsDlg;

@@ -16,7 +16,7 @@
 
 #include "e2e/Driver.h"
 #include "hook/HookPipe.h"
-#include "websites/FirewallHookDriver_win.h"
+#include "serviceclient/ServicePipe_win.h"
 #include "websites/SessionLog.h"
 
 namespace {

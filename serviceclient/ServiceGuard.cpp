@@ -1,4 +1,4 @@
-#include "websites/ServiceGuard.h"
+#include "serviceclient/ServiceGuard.h"
 
 #include "hook/HookPipe.h"
 #include "hook/HookRule.h"

@@ -1,4 +1,4 @@
-#include "websites/FirewallHookDriver_win.h"
+#include "serviceclient/ServicePipe_win.h"
 
 #include <windows.h>
 

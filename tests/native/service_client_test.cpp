@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "hook/HookPipe.h"
-#include "websites/ServiceGuard.h"
+#include "serviceclient/ServiceGuard.h"
 #include "pipe_only_platform.h"
 
 namespace {
