@@ -2,42 +2,7 @@
 
 #include <windows.h>
 
-#include <optional>
-#include <vector>
-
-#include "hook/HookPipe.h"
-
-DriverPlatform::Handle Win32DriverPlatform::OpenManager() {
-    return ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-}
-
-DriverPlatform::Handle Win32DriverPlatform::OpenDriverService(Handle manager,
-                                                              const std::string& name) {
-    return ::OpenServiceA(static_cast<SC_HANDLE>(manager), name.c_str(), SERVICE_ALL_ACCESS);
-}
-
-bool Win32DriverPlatform::StopService(Handle service) {
-    SERVICE_STATUS status = {};
-    return ::ControlService(static_cast<SC_HANDLE>(service), SERVICE_CONTROL_STOP, &status) !=
-           FALSE;
-}
-
-bool Win32DriverPlatform::RemoveService(Handle service) {
-    return ::DeleteService(static_cast<SC_HANDLE>(service)) != FALSE;
-}
-
-void Win32DriverPlatform::CloseService(Handle handle) {
-    ::CloseServiceHandle(static_cast<SC_HANDLE>(handle));
-}
-
 namespace {
-
-// The device handle the controller holds: the pipe, and where to find the
-// service again when it has restarted since.
-struct PipeConnection {
-    HANDLE pipe;
-    std::string path;
-};
 
 // The service's pipe must be the service's: while it is down (the seconds
 // before a restart) any user could create a pipe of that name and answer.
@@ -95,16 +60,6 @@ bool ConnectionLost(DWORD error) {
     return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
 }
 
-}  // namespace
-
-DriverPlatform::Handle Win32DriverPlatform::OpenDevice(const std::string& path) {
-    const HANDLE pipe = ConnectPipe(path);
-    if (pipe == INVALID_HANDLE_VALUE)
-        return nullptr;
-    return new PipeConnection{pipe, path};
-}
-
-namespace {
 
 // Waits up to `timeout` for an overlapped call that `started` began, cancelling
 // it past that; ERROR_SUCCESS or why it failed.
@@ -122,46 +77,27 @@ DWORD Finish(HANDLE pipe, BOOL started, OVERLAPPED& overlapped, DWORD timeout, D
 
 }  // namespace
 
-bool Win32DriverPlatform::Control(Handle device, uint32_t code, const void* input,
-                                  uint32_t length) {
-    return ControlStatus(device, code, input, length) == std::optional<uint32_t>(0);
+ServicePipe::Handle Win32ServicePipe::Connect(const std::string& path) {
+    const HANDLE pipe = ConnectPipe(path);
+    return pipe == INVALID_HANDLE_VALUE ? nullptr : pipe;
 }
 
-std::optional<uint32_t> Win32DriverPlatform::ControlStatus(Handle device, uint32_t code,
-                                                           const void* input, uint32_t length) {
-    PipeConnection& connection = *static_cast<PipeConnection*>(device);
-    DWORD error = ERROR_SUCCESS;
-    const std::optional<uint32_t> status = Transact(connection.pipe, code, input, length, error);
-    if (status || !ConnectionLost(error))
-        return status;
-    // A restarted service listens again: connect once more and repeat the
-    // request (every code may be sent twice without harm).
-    const HANDLE pipe = ConnectPipe(connection.path);
-    if (pipe == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    ::CloseHandle(connection.pipe);
-    connection.pipe = pipe;
-    return Transact(connection.pipe, code, input, length, error);
-}
-
-std::optional<uint32_t> Win32DriverPlatform::Transact(void* pipeHandle, uint32_t code,
-                                                      const void* input, uint32_t length,
-                                                      unsigned long& transportError) {
+ServicePipe::Outcome Win32ServicePipe::Transact(Handle pipeHandle,
+                                                const std::vector<uint8_t>& request,
+                                                std::vector<uint8_t>& reply) {
     HANDLE pipe = static_cast<HANDLE>(pipeHandle);
-    const std::vector<uint8_t> request = EncodeHookRequest(code, input, length);
     OVERLAPPED overlapped = {};
     overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!overlapped.hEvent)
-        return std::nullopt;
+        return Outcome::Failed;
     // Room for more than a reply, so that a longer message is seen whole and refused.
-    uint8_t reply[64];
+    uint8_t buffer[64];
     DWORD read = 0;
     const BOOL started = ::TransactNamedPipe(pipe, const_cast<uint8_t*>(request.data()),
-                                             static_cast<DWORD>(request.size()), reply,
-                                             sizeof(reply), nullptr, &overlapped);
+                                             static_cast<DWORD>(request.size()), buffer,
+                                             sizeof(buffer), nullptr, &overlapped);
     DWORD error = Finish(pipe, started, overlapped, replyTimeout, read);
-    transportError = error;
-    const bool oversized = error == ERROR_MORE_DATA;
+    const DWORD first = error;
     // Drain the rest of an oversized reply: the pipe takes no request while
     // part of a message is unread.
     uint8_t rest[256];
@@ -172,38 +108,22 @@ std::optional<uint32_t> Win32DriverPlatform::Transact(void* pipeHandle, uint32_t
         error = Finish(pipe, more, overlapped, replyTimeout, drained);
     }
     ::CloseHandle(overlapped.hEvent);
-    if (oversized || error != ERROR_SUCCESS)
-        return std::nullopt;
-    return DecodeHookReply(reply, read);
+    if (ConnectionLost(error))
+        return Outcome::Lost;
+    // Cancelled past the timeout, whether on the reply or on the rest of it.
+    if (error == ERROR_OPERATION_ABORTED)
+        return Outcome::TimedOut;
+    if (first != ERROR_SUCCESS || error != ERROR_SUCCESS)
+        return Outcome::Failed;
+    reply.assign(buffer, buffer + read);
+    return Outcome::Replied;
 }
 
-void Win32DriverPlatform::CloseDevice(Handle device) {
-    PipeConnection* connection = static_cast<PipeConnection*>(device);
-    ::CloseHandle(connection->pipe);
-    delete connection;
+void Win32ServicePipe::Disconnect(Handle pipe) {
+    ::CloseHandle(static_cast<HANDLE>(pipe));
 }
 
-DriverPlatform& SystemDriverPlatform() {
-    static Win32DriverPlatform platform;
-    return platform;
-}
-
-FilterServiceState QueryFilterServiceState(const std::string& name) {
-    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager)
-        return FilterServiceState::Unknown;
-    FilterServiceState state = FilterServiceState::Unknown;
-    SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-    if (!service) {
-        if (::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
-            state = FilterServiceState::NotInstalled;
-    } else {
-        SERVICE_STATUS status = {};
-        if (::QueryServiceStatus(service, &status))
-            state = status.dwCurrentState == SERVICE_RUNNING ? FilterServiceState::Running
-                                                             : FilterServiceState::NotRunning;
-        ::CloseServiceHandle(service);
-    }
-    ::CloseServiceHandle(manager);
-    return state;
+ServicePipe& SystemServicePipe() {
+    static Win32ServicePipe pipe;
+    return pipe;
 }

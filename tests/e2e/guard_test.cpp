@@ -139,4 +139,34 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     EXPECT_TRUE(ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
 }
 
+// The hidden window of a session is closed by nothing but the key: a close
+// posted by another program leaves the same process running and blocking.
+TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
+    const std::string folder = e2e::FreshFolder("hw-e2e-guard-close");
+    const std::string gamePath = folder + "game.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+    const std::string exe = folder + "Hushwall.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
+    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
+    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
+
+    e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
+    ASSERT_TRUE(e2e::Start(exe, program));
+    HWND main = e2e::WaitFor([&] { return FindMain(program.pid); }, 10000);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
+
+    constexpr WPARAM kExit = 32780;  // the menu's Exit
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageA(main, WM_COMMAND, kExit, 0);
+    EXPECT_FALSE(program.WaitEnd(3000)) << "the program ended";
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(e2e::SessionRecord(kApp), "2037 1 1 0 0");
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(3000)) << "still blocked";
+}
+
 }  // namespace
