@@ -50,8 +50,7 @@ public:
     std::optional<HookTimedReply> TimedRequest(uint32_t code);
 
 private:
-    std::optional<std::vector<uint8_t>> Exchange(uint32_t code, const void* input,
-                                                 uint32_t length);
+    std::optional<std::vector<uint8_t>> Exchange(uint32_t code, const void* input, uint32_t length);
     void Drop();
 
     ServicePipe& m_pipe;

@@ -57,9 +57,9 @@ HANDLE ConnectPipe(const std::string& path) {
 
 // The service's end went away: it stopped, crashed or restarted.
 bool ConnectionLost(DWORD error) {
-    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
+    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+           error == ERROR_NO_DATA;
 }
-
 
 // Waits up to `timeout` for an overlapped call that `started` began, cancelling
 // it past that; ERROR_SUCCESS or why it failed.

@@ -13,7 +13,7 @@ int CFirewallHookDriver::SendDriverControl(uint32_t code, const void* input, uin
     if (!IsOpen())
         return kDriverNoDevice;
     return m_device.Request(code, input, length) == kHookStatusOk ? kDriverOk
-                                                                   : kDriverControlFailed;
+                                                                  : kDriverControlFailed;
 }
 
 std::optional<uint32_t> CFirewallHookDriver::SendDriverRequest(uint32_t code, const void* input,
