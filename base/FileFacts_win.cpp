@@ -4,9 +4,29 @@
 
 #include <vector>
 
+#include "base/NativePath.h"
+
+namespace {
+
+// The 32-bit program on 64-bit Windows must read the file a path names, not
+// the 32-bit twin that file-system redirection would hand it.
+std::string ReadablePath(const std::string& path) {
+    static const std::string windowsFolder = [] {
+        BOOL wow64 = FALSE;
+        if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
+            return std::string();
+        char folder[MAX_PATH];
+        const UINT length = ::GetSystemWindowsDirectoryA(folder, MAX_PATH);
+        return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
+    }();
+    return windowsFolder.empty() ? path : NativeSystemPath(path, windowsFolder);
+}
+
+}  // namespace
+
 bool Win32FileFacts::Stamp(const std::string& path, FileStamp& stamp) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!::GetFileAttributesExA(ReadablePath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     stamp.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -17,7 +37,7 @@ bool Win32FileFacts::Stamp(const std::string& path, FileStamp& stamp) {
 
 bool Win32FileFacts::Digest(const std::string& path, Sha256Digest& digest) {
     // A running image may be read while it runs; others may keep it open in any way.
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+    HANDLE file = ::CreateFileA(ReadablePath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)

@@ -12,6 +12,7 @@ add_library(hushwall_filter_core STATIC ${FILTER_PORTABLE_SOURCES}
             ${CMAKE_SOURCE_DIR}/programs/ProcessMatch.cpp ${CMAKE_SOURCE_DIR}/programs/ProcessSnapshot.cpp
             ${CMAKE_SOURCE_DIR}/programs/ProcessWatcher.cpp ${CMAKE_SOURCE_DIR}/base/Sha256.cpp
             ${CMAKE_SOURCE_DIR}/session/ClockCheck.cpp ${CMAKE_SOURCE_DIR}/base/Text.cpp
+            ${CMAKE_SOURCE_DIR}/base/NativePath.cpp
             ${CMAKE_SOURCE_DIR}/base/Clock.cpp)
 target_include_directories(hushwall_filter_core PUBLIC ${CMAKE_SOURCE_DIR})
 
@@ -25,7 +26,7 @@ list(FILTER FILTER_ADAPTER_SOURCES INCLUDE REGEX "_win\\.cpp$")
 list(FILTER FILTER_ADAPTER_SOURCES EXCLUDE REGEX "WfpEngine_win\\.cpp$")
 add_library(hushwall_filter_win OBJECT ${FILTER_ADAPTER_SOURCES} ${CMAKE_SOURCE_DIR}/base/Clock_win.cpp
             ${CMAKE_SOURCE_DIR}/programs/ProcessPlatform_win.cpp ${CMAKE_SOURCE_DIR}/base/FileFacts_win.cpp)
-target_link_libraries(hushwall_filter_win PUBLIC hushwall_filter_core advapi32 shell32 bcrypt psapi wtsapi32 userenv)
+target_link_libraries(hushwall_filter_win PUBLIC hushwall_filter_core advapi32 shell32 ole32 bcrypt psapi wtsapi32 userenv)
 
 add_executable(HushwallFilter filter/WfpEngine_win.cpp)
 target_link_libraries(HushwallFilter PRIVATE hushwall_filter_win fwpuclnt rpcrt4)

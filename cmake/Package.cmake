@@ -18,9 +18,6 @@ if(HUSHWALL_CHMCMD)
     set_tests_properties(help_file PROPERTIES LABELS static)
 endif()
 
-# The filter service carries the same version resource.
-target_sources(HushwallFilter PRIVATE res/HushwallFilter.rc)
-
 set(HUSHWALL_DIST_DIR ${CMAKE_BINARY_DIR}/dist CACHE PATH "Folder of the setup, the portable zip and SHA256SUMS")
 
 # Called once the whole tree is read, so that the Wine session's tests, defined
@@ -30,8 +27,9 @@ function(hushwall_add_packages)
         message(STATUS "chmcmd, makensis or zip missing: no packages")
         return()
     endif()
-    # We ship the 32-bit build, with a 32-bit setup; the x86-64 build only tests
-    # the sources where 32-bit code cannot run, and so cannot run that setup.
+    # We ship the 32-bit build, with a 32-bit setup and both services; the
+    # x86-64 build tests the sources where 32-bit code cannot run, and so
+    # cannot run that setup.
     if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
         return()
     endif()
@@ -40,9 +38,9 @@ function(hushwall_add_packages)
     set(zip ${HUSHWALL_DIST_DIR}/Hushwall-${version}-portable.zip)
     add_custom_command(OUTPUT ${setup} ${zip} ${HUSHWALL_DIST_DIR}/SHA256SUMS
         COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${HUSHWALL_DIST_DIR}
-                ${CMAKE_BINARY_DIR}/stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
-                $<TARGET_FILE:Hushwall> $<TARGET_FILE:HushwallFilter>
-        DEPENDS Hushwall HushwallFilter ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+                ${CMAKE_BINARY_DIR}/stage ${CMAKE_STRIP} ${HUSHWALL_STRIP64} ${HUSHWALL_CHM}
+                $<TARGET_FILE:Hushwall> $<TARGET_FILE:HushwallFilter> ${HUSHWALL_FILTER64}
+        DEPENDS Hushwall HushwallFilter HushwallFilter64 ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
                 ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi ${CMAKE_SOURCE_DIR}/installer/README.txt
         COMMENT "Packing Hushwall ${version}" VERBATIM)
     add_custom_target(dist ALL DEPENDS ${setup} ${zip})
@@ -54,16 +52,16 @@ function(hushwall_add_packages)
     add_custom_command(OUTPUT ${standin_setup}
         COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HushwallFilterTest> ${standin_dist}/HushwallFilter.exe
         COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${version} ${standin_dist}
-                ${CMAKE_BINARY_DIR}/standin-stage ${CMAKE_STRIP} ${HUSHWALL_CHM}
-                $<TARGET_FILE:Hushwall> ${standin_dist}/HushwallFilter.exe
-        DEPENDS Hushwall HushwallFilterTest ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
+                ${CMAKE_BINARY_DIR}/standin-stage ${CMAKE_STRIP} ${HUSHWALL_STRIP64} ${HUSHWALL_CHM}
+                $<TARGET_FILE:Hushwall> ${standin_dist}/HushwallFilter.exe ${HUSHWALL_FILTER64}
+        DEPENDS Hushwall HushwallFilterTest HushwallFilter64 ${HUSHWALL_CHM} ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh
                 ${CMAKE_SOURCE_DIR}/installer/Hushwall.nsi
         COMMENT "Packing a setup with the recording filter service" VERBATIM)
     add_custom_target(standin_setup ALL DEPENDS ${standin_setup})
 
     add_test(NAME portable_zip
              COMMAND ${CMAKE_SOURCE_DIR}/tests/package/zip_test.sh ${zip} ${version} ${CMAKE_OBJDUMP}
-                     ${HUSHWALL_MACHINE})
+                     ${HUSHWALL_OBJDUMP64})
     set_tests_properties(portable_zip PROPERTIES LABELS static)
     if(TEST wine_session_start)
         add_test(NAME win32.install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/install_test.sh ${setup}

@@ -33,9 +33,36 @@ add_test(NAME shipped_executable
 set_tests_properties(shipped_executable PROPERTIES LABELS static)
 
 include(cmake/Filter.cmake)
+# The filter service carries the same version resource.
+target_sources(HushwallFilter PRIVATE res/HushwallFilter.rc)
 add_test(NAME shipped_filter_service
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh $<TARGET_FILE:HushwallFilter> ${CMAKE_OBJDUMP} ${HUSHWALL_MACHINE} console)
 set_tests_properties(shipped_filter_service PROPERTIES LABELS static)
+
+# The x86-64 service that the 32-bit build ships for 64-bit Windows is built by
+# a nested build of this tree that stops here.
+option(HUSHWALL_FILTER_ONLY "Configure only the filter service" OFF)
+if(HUSHWALL_FILTER_ONLY)
+    return()
+endif()
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(HUSHWALL_FILTER64_DIR ${CMAKE_BINARY_DIR}/filter64)
+    set(HUSHWALL_FILTER64 ${HUSHWALL_FILTER64_DIR}/bin/HushwallFilter.exe)
+    find_program(HUSHWALL_OBJDUMP64 x86_64-w64-mingw32-objdump REQUIRED)
+    find_program(HUSHWALL_STRIP64 x86_64-w64-mingw32-strip REQUIRED)
+    # Always run: the nested build itself knows what is out of date.
+    add_custom_target(HushwallFilter64 ALL
+        COMMAND ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR} -B ${HUSHWALL_FILTER64_DIR}
+                -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-x86_64.cmake
+                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DHUSHWALL_FILTER_ONLY=ON > ${HUSHWALL_FILTER64_DIR}.configure.log
+        COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
+                ${CMAKE_COMMAND} --build ${HUSHWALL_FILTER64_DIR} --target HushwallFilter
+        BYPRODUCTS ${HUSHWALL_FILTER64}
+        COMMENT "Building the x86-64 filter service" VERBATIM)
+    add_test(NAME shipped_filter_service_x64
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh ${HUSHWALL_FILTER64} ${HUSHWALL_OBJDUMP64} x86-64 console)
+    set_tests_properties(shipped_filter_service_x64 PROPERTIES LABELS static)
+endif()
 
 include(cmake/Package.cmake)
 

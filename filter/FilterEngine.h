@@ -22,7 +22,9 @@ public:
     virtual bool BeginTransaction() = 0;
     virtual bool CommitTransaction() = 0;
     virtual void AbortTransaction() = 0;
-    virtual bool AddFilter(const FilterDescription& filter, uint64_t* id) = 0;
+    // `user` is the SID ("S-1-5-21-...") of the one user whose traffic the
+    // filter matches; the engine refuses a filter without one.
+    virtual bool AddFilter(const FilterDescription& filter, const std::string& user, uint64_t* id) = 0;
     virtual bool DeleteFilter(uint64_t id) = 0;
     // Every filter of our provider, and only those.
     virtual bool EnumerateOurFilters(std::vector<EnumeratedFilter>* filters) = 0;

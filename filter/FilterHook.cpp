@@ -24,6 +24,9 @@ bool FilterHook::Recover() {
         return false;
     std::map<uint32_t, StoredRule> byNumber;
     for (const EnumeratedFilter& f : filters) {
+        const std::string user = ProviderDataUser(f.providerData);
+        if (m_user.empty() && IsSidString(user))
+            m_user = user;
         // A rule this build refuses (left by an older one) is not taken back.
         auto rule = DecodeProviderData(f.providerData);
         if (rule && FiltersForRule(*rule))
@@ -41,8 +44,9 @@ bool FilterHook::Recover() {
     // Filters of ours exist only while started, whatever their data says.
     m_started = !filters.empty();
     // An earlier build may have laid them out otherwise (or blocked what this
-    // one refuses): rebuild them as this build does.
-    return !m_started || Apply(true, m_rules);
+    // one refuses): rebuild them as this build does. Without their user they
+    // stay as they are until the clear.
+    return !m_started || m_user.empty() || Apply(true, m_rules);
 }
 
 bool FilterHook::AddRule(const HookRuleBytes& rule) {
@@ -73,6 +77,20 @@ bool FilterHook::Add(const StoredRule& candidate) {
     m_rules.push_back(rule);
     m_held.insert(key);
     ++m_nextNumber;
+    return true;
+}
+
+bool FilterHook::SetUser(const std::string& sid) {
+    if (!IsSidString(sid))
+        return false;
+    if (sid == m_user)
+        return true;
+    const std::string before = m_user;
+    m_user = sid;
+    if (m_started && !m_rules.empty() && !Apply(true, m_rules)) {
+        m_user = before;
+        return false;
+    }
     return true;
 }
 
@@ -113,6 +131,8 @@ bool FilterHook::RemoveOurFilters() {
 // goes by provider, not by what we remember: this also finds filters of an
 // earlier run, and never touches another provider's.
 bool FilterHook::Apply(bool removeOurs, const std::vector<StoredRule>& add) {
+    if (!add.empty() && m_user.empty())
+        return false;
     if (!m_engine.BeginTransaction())
         return false;
     std::vector<EnumeratedFilter> filters;
@@ -132,9 +152,10 @@ bool FilterHook::Apply(bool removeOurs, const std::vector<StoredRule>& add) {
             m_engine.AbortTransaction();
             return false;
         }
-        for (const FilterDescription& filter : *descriptions) {
+        for (FilterDescription filter : *descriptions) {
+            filter.providerData.insert(filter.providerData.end(), m_user.begin(), m_user.end());
             uint64_t id = 0;
-            if (!m_engine.AddFilter(filter, &id)) {
+            if (!m_engine.AddFilter(filter, m_user, &id)) {
                 m_engine.AbortTransaction();
                 return false;
             }

@@ -30,6 +30,13 @@ public:
     bool Stop();
     bool Clear();
 
+    // The user whose traffic the filters block, as a SID string: every filter
+    // carries it, so a user's block never covers other users or the system's
+    // services. Until one is set no filter is added. A new user while started
+    // moves the filters to that user. False for text that is not a SID.
+    bool SetUser(const std::string& sid);
+    const std::string& user() const { return m_user; }
+
     bool started() const { return m_started; }
     size_t ruleCount() const { return m_rules.size(); }
 
@@ -46,5 +53,6 @@ private:
     std::vector<StoredRule> m_rules;
     std::set<std::string> m_held;  // the records of m_rules, padding zeroed
     uint32_t m_nextNumber = 0;
+    std::string m_user;
     bool m_started = false;
 };

@@ -46,6 +46,11 @@ constexpr FilterGuid kConditionIpLocalPort = {
 constexpr FilterGuid kConditionIpRemotePort = {
     0xc35a604d, 0xd22b, 0x4e1a, {0x91, 0xb4, 0x68, 0xf6, 0x74, 0xee, 0x67, 0x4b}};
 
+// af043a0a-b34d-4f86-979c-c90371af6e66: the user of the socket's process,
+// matched against a security descriptor that names the users it covers.
+constexpr FilterGuid kConditionAleUserId = {
+    0xaf043a0a, 0xb34d, 0x4f86, {0x97, 0x9c, 0xc9, 0x03, 0x71, 0xaf, 0x6e, 0x66}};
+
 // Ours, fixed so that a restarted service (or --uninstall) finds what an
 // earlier run left behind.
 // 5f3c9a2e-7d41-4b8e-9c06-1e2a4b6d8f10

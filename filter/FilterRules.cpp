@@ -275,15 +275,33 @@ std::optional<StoredRule> DecodeProviderData(const std::vector<uint8_t>& data) {
     StoredRule rule;
     for (int i = 0; i < 4; ++i)
         rule.number |= static_cast<uint32_t>(data[i]) << (8 * i);
-    if (data[4] == 4 && data.size() == 5 + kHookRuleSize) {
-        std::copy(data.begin() + 5, data.end(), rule.rule.begin());
-    } else if (data[4] == 6 && data.size() == 5 + kHookRule6Size) {
+    if (data[4] == 4 && data.size() >= 5 + kHookRuleSize) {
+        std::copy(data.begin() + 5, data.begin() + 5 + kHookRuleSize, rule.rule.begin());
+    } else if (data[4] == 6 && data.size() >= 5 + kHookRule6Size) {
         rule.ipv6 = true;
-        std::copy(data.begin() + 5, data.end(), rule.rule6.begin());
+        std::copy(data.begin() + 5, data.begin() + 5 + kHookRule6Size, rule.rule6.begin());
     } else {
         return std::nullopt;
     }
     return rule;
+}
+
+std::string ProviderDataUser(const std::vector<uint8_t>& data) {
+    if (data.size() < 5 || (data[4] != 4 && data[4] != 6))
+        return std::string();
+    const size_t end = 5 + (data[4] == 4 ? kHookRuleSize : kHookRule6Size);
+    return data.size() > end ? std::string(data.begin() + end, data.end()) : std::string();
+}
+
+bool IsSidString(const std::string& text) {
+    if (text.size() < 5 || text.size() > 184 || text.compare(0, 4, "S-1-") != 0 || text.back() == '-')
+        return false;
+    for (size_t i = 4; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '-' ? text[i - 1] == '-' : (c < '0' || c > '9'))
+            return false;
+    }
+    return true;
 }
 
 std::string DescribeFilter(const FilterDescription& filter) {

@@ -63,4 +63,12 @@ std::optional<std::vector<FilterDescription>> FiltersForRule(const StoredRule& r
 std::string DescribeFilter(const FilterDescription& filter);
 
 std::vector<uint8_t> EncodeProviderData(const StoredRule& rule);
+// The rule, whatever follows its record (the user, see ProviderDataUser).
 std::optional<StoredRule> DecodeProviderData(const std::vector<uint8_t>& data);
+// What follows the rule's record: the filters' user, so that a restarted
+// service adds them again for the same user. Empty for data without one.
+std::string ProviderDataUser(const std::vector<uint8_t>& data);
+
+// "S-1-" and then numbers between dashes: nothing that could change the
+// security descriptor the SID is written into.
+bool IsSidString(const std::string& text);

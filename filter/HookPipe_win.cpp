@@ -1,8 +1,11 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
+#include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "hook/HookPipe.h"
 
@@ -19,29 +22,53 @@ static_assert((0x12018b & FILE_CREATE_PIPE_INSTANCE) == 0, "no new instances for
 
 // Often enough for the guard's 800 ms sweep.
 constexpr DWORD kTickMs = 100;
+// After a refused client nobody is answered for this long: a flood of them
+// costs a few client checks a second, and never the tick.
+constexpr DWORD kRefusedPauseMs = 250;
 
 SessionNotices* g_notices = nullptr;
 
-void TickService(HookService& service) {
-    if (g_notices)
-        if (const auto session = g_notices->TakeLoggedOff())
-            service.SessionLoggedOff(*session);
-    service.Tick();
-}
+// The service's tick on elapsed time, whatever the pipe does: a client that
+// keeps the events busy must not keep the guard from sweeping.
+class Ticker {
+public:
+    explicit Ticker(HookService& service) : m_service(service), m_next(GetTickCount64()) {}
+    // Ticks when one is due; the milliseconds until the next.
+    DWORD Due() {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= m_next) {
+            Tick();
+            m_next = now + kTickMs;
+        }
+        return static_cast<DWORD>(m_next - now);
+    }
+
+private:
+    void Tick() {
+        if (g_notices) {
+            if (const auto session = g_notices->TakeLoggedOff())
+                m_service.SessionLoggedOff(*session);
+            if (const auto session = g_notices->TakeLoggedOn())
+                m_service.SessionLoggedOn(*session);
+        }
+        m_service.Tick();
+    }
+
+    HookService& m_service;
+    ULONGLONG m_next;
+};
 
 // Waits for an overlapped operation, ticking the service meanwhile. False when
 // the stop event was set (the operation is cancelled) or the operation failed.
-bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, DWORD* bytes,
+bool Await(HANDLE pipe, OVERLAPPED& ov, Ticker& ticker, HANDLE stopEvent, DWORD* bytes,
            DWORD* error) {
     HANDLE events[] = {ov.hEvent, stopEvent};
     for (;;) {
-        const DWORD which = WaitForMultipleObjects(2, events, FALSE, kTickMs);
+        const DWORD which = WaitForMultipleObjects(2, events, FALSE, ticker.Due());
         if (which == WAIT_OBJECT_0)
             break;
-        if (which == WAIT_TIMEOUT) {
-            TickService(service);
+        if (which == WAIT_TIMEOUT)
             continue;
-        }
         CancelIo(pipe);
         GetOverlappedResult(pipe, &ov, bytes, TRUE);
         *error = ERROR_OPERATION_ABORTED;
@@ -55,11 +82,22 @@ bool Await(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent, 
     return false;
 }
 
+// Lets `ms` pass without listening, ticking meanwhile; false when the service stops.
+bool Pause(DWORD ms, Ticker& ticker, HANDLE stopEvent) {
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (ULONGLONG now; (now = GetTickCount64()) < until;) {
+        const DWORD wait = (std::min)(ticker.Due(), static_cast<DWORD>(until - now));
+        if (WaitForSingleObject(stopEvent, wait) == WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
+
 // The guard learns whose requests follow: the process and its Windows session.
 void TellClient(HANDLE pipe, HookService& service) {
     ULONG pid = 0, session = 0;
     if (GetNamedPipeClientProcessId(pipe, &pid) && GetNamedPipeClientSessionId(pipe, &session))
-        service.ClientConnected(pid, session);
+        service.ClientConnected(pid, session, ProcessUserSid(pid));
 }
 
 bool ClientIsHushwall(HANDLE pipe) {
@@ -75,12 +113,17 @@ bool ClientIsHushwall(HANDLE pipe) {
     CloseHandle(process);
     if (!ok)
         return false;
+    // Compared as text before anything is opened: the image may sit on a share,
+    // and opening it as SYSTEM would authenticate the machine to that server.
+    const std::wstring imagePath(image, length);
+    const std::wstring registered = RegisteredClientPath();
+    if (!IsLocalDrivePath(imagePath) || !IsRegisteredClient(imagePath, registered))
+        return false;
     // Path and digest through one handle, resolved as at install.
-    HANDLE file = OpenClientFile(std::wstring(image, length));
+    HANDLE file = OpenClientFile(imagePath);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const std::wstring path = FinalPathOf(file);
-    const std::wstring registered = RegisteredClientPath();
     // Reading the file is the costly part: only for the right path.
     const bool served = IsRegisteredClient(path, registered) &&
                       IsRegisteredClient(path, Sha256OfFile(file), registered, RegisteredClientDigest());
@@ -89,14 +132,14 @@ bool ClientIsHushwall(HANDLE pipe) {
 }
 
 // One client's requests until it goes away or the service stops.
-void Serve(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent) {
+void Serve(HANDLE pipe, OVERLAPPED& ov, HookService& service, Ticker& ticker, HANDLE stopEvent) {
     uint8_t buffer[kHookMaxRequestSize + 1];
     for (;;) {
         ResetEvent(ov.hEvent);
         DWORD bytes = 0, error = 0;
         if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &ov) && GetLastError() != ERROR_IO_PENDING)
             return;
-        if (!Await(pipe, ov, service, stopEvent, &bytes, &error))
+        if (!Await(pipe, ov, ticker, stopEvent, &bytes, &error))
             return;  // ERROR_MORE_DATA too: longer than any request, so we hang up
         const auto reply = service.HandleMessage(buffer, bytes);
         if (!reply)
@@ -105,7 +148,7 @@ void Serve(HANDLE pipe, OVERLAPPED& ov, HookService& service, HANDLE stopEvent) 
         if (!WriteFile(pipe, reply->data(), static_cast<DWORD>(reply->size()), nullptr, &ov) &&
             GetLastError() != ERROR_IO_PENDING)
             return;
-        if (!Await(pipe, ov, service, stopEvent, &bytes, &error))
+        if (!Await(pipe, ov, ticker, stopEvent, &bytes, &error))
             return;
     }
 }
@@ -134,7 +177,9 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log, Sessio
     }
     OVERLAPPED ov = {};
     ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Ticker ticker(service);
     while (WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) {
+        ticker.Due();
         ResetEvent(ov.hEvent);
         DWORD bytes = 0, error = 0;
         bool connected = ConnectNamedPipe(pipe, &ov) != 0;
@@ -143,18 +188,20 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log, Sessio
             if (e == ERROR_PIPE_CONNECTED)
                 connected = true;
             else if (e == ERROR_IO_PENDING)
-                connected = Await(pipe, ov, service, stopEvent, &bytes, &error);
-            else {
-                Sleep(100);  // a client that came and went; do not spin
-                TickService(service);
-            }
+                connected = Await(pipe, ov, ticker, stopEvent, &bytes, &error);
+            else
+                Pause(kTickMs, ticker, stopEvent);  // a client that came and went; do not spin
         }
         if (connected && ClientIsHushwall(pipe)) {
             TellClient(pipe, service);
-            Serve(pipe, ov, service, stopEvent);
+            Serve(pipe, ov, service, ticker, stopEvent);
             service.ClientGone();
+            DisconnectNamedPipe(pipe);
+        } else {
+            DisconnectNamedPipe(pipe);
+            if (connected)
+                Pause(kRefusedPauseMs, ticker, stopEvent);
         }
-        DisconnectNamedPipe(pipe);
     }
     CloseHandle(ov.hEvent);
     CloseHandle(pipe);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "filter/LocalPath.h"
 #include "hook/HookPipe.h"
 
 bool HookService::Startup() {
@@ -17,6 +18,18 @@ bool HookService::Startup() {
     ReportHosts();
     if (!m_failSafe.Resume())
         m_log.Report("The fail-safe's count was unreadable; the website block ends now.");
+    if (m_guard) {
+        switch (m_guard->Resume()) {
+        case SessionGuard::Resumed::Unreadable:
+            m_log.Report("The guarded session's record was unreadable; the service guards no session.");
+            break;
+        case SessionGuard::Resumed::EndedWhileOff:
+            m_guardClearPending = true;
+            break;
+        default:
+            break;
+        }
+    }
     Tick();
     return true;
 }
@@ -25,6 +38,10 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
     if (size > kHookMaxRequestSize)
         return std::nullopt;
     const auto request = DecodeHookRequest(message, size);
+    if (request && request->code == IOCTL_HOOK_GUARD_QUERY) {
+        const auto left = m_guard ? m_guard->SecondsLeftFor(m_clientUser) : std::nullopt;
+        return EncodeHookTimedReply(left ? kHookStatusOk : kHookStatusFailed, left ? *left : 0);
+    }
     if (request)
         if (const auto status = DispatchGuard(request->code, request->input))
             return EncodeHookReply(*status);
@@ -33,26 +50,48 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
 }
 
 std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vector<uint8_t>& input) {
-    if (code != IOCTL_HOOK_GUARD_PROGRAM && code != IOCTL_HOOK_GUARD_START && code != IOCTL_HOOK_GUARD_END)
+    if (code != IOCTL_HOOK_GUARD_PROGRAM && code != IOCTL_HOOK_GUARD_START &&
+        code != IOCTL_HOOK_GUARD_END && code != IOCTL_HOOK_GUARD_KEY_END &&
+        code != IOCTL_HOOK_GUARD_BEAT)
         return std::nullopt;
     if (!m_guard || !m_clientPid)
         return kHookStatusFailed;
     switch (code) {
     case IOCTL_HOOK_GUARD_PROGRAM:
-        m_guard->AddProgram(std::string(input.begin(), input.end()));
-        return kHookStatusOk;
+        if (!IsLocalDrivePath(std::string(input.begin(), input.end())))
+            return kHookStatusFailed;
+        return m_guard->AddProgram(std::string(input.begin(), input.end())) ? kHookStatusOk
+                                                                            : kHookStatusFailed;
     case IOCTL_HOOK_GUARD_START: {
         HookTimeBytes bytes;
         std::copy(input.begin(), input.end(), bytes.begin());
         const int64_t remaining = DecodeHookTime(bytes);
         if (remaining < kHookUnbounded)
             return kHookStatusFailed;
-        if (!m_guard->Start(remaining, *m_clientPid, m_clientSession))
+        switch (m_guard->Start(remaining, *m_clientPid, m_clientSession, m_clientUser)) {
+        case SessionGuard::Outcome::Refused:
+            return kHookStatusFailed;
+        case SessionGuard::Outcome::Bounded:
             return kHookStatusOk;
+        case SessionGuard::Outcome::Unbounded:
+            break;
+        }
         KeepFailSafeUnbounded();
         return kHookStatusUnbounded;
     }
+    case IOCTL_HOOK_GUARD_BEAT:
+        return m_guard->Beat(*m_clientPid, m_clientSession, m_clientUser) ? kHookStatusOk
+                                                                          : kHookStatusFailed;
+    case IOCTL_HOOK_GUARD_KEY_END:
+        // Only the session's own user typed the key; nobody else's program ends it.
+        if (m_guard->guarding() && m_guard->user() != m_clientUser)
+            return kHookStatusFailed;
+        m_guard->End();
+        m_guardClearPending = false;
+        return ClearAll() ? kHookStatusOk : kHookStatusFailed;
     default:
+        if (!m_guard->MayEnd())
+            return kHookStatusFailed;
         m_guard->End();
         return kHookStatusOk;
     }
@@ -63,15 +102,30 @@ void HookService::KeepFailSafeUnbounded() {
         m_failSafe.Set(kHookUnbounded);
 }
 
-void HookService::ClientConnected(uint32_t pid, uint32_t session) {
+void HookService::ClientConnected(uint32_t pid, uint32_t session, const std::string& user) {
     m_clientPid = pid;
     m_clientSession = session;
+    m_clientUser = user;
+    // The filters block the traffic of the client's user, but never move away
+    // from the user of a guarded session.
+    if (!m_guard || !m_guard->guarding() || m_guard->user().empty() || m_guard->user() == user)
+        m_hook.SetUser(user);
 }
 
 void HookService::ClientGone() {
     if (m_guard && m_clientPid)
         m_guard->ClientGone(*m_clientPid);
     m_clientPid.reset();
+    m_clientUser.clear();
+}
+
+bool HookService::ClearAll() {
+    if (!m_hook.Clear())
+        return false;
+    m_failSafe.Disarm();
+    m_hosts.Clear();
+    ReportHosts();
+    return true;
 }
 
 bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
@@ -83,18 +137,14 @@ bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
         ReportHosts();
         return true;
     case IOCTL_HOOK_STOP:
-        if (!m_hook.Stop())
+        // Before the guarded session's end only the key or the guard itself ends it.
+        if ((m_guard && !m_guard->MayEnd()) || !m_hook.Stop())
             return false;
         m_hosts.Hide();
         ReportHosts();
         return true;
     case IOCTL_HOOK_CLEAR_RULES:
-        if (!m_hook.Clear())
-            return false;
-        m_failSafe.Disarm();
-        m_hosts.Clear();
-        ReportHosts();
-        return true;
+        return (!m_guard || m_guard->MayEnd()) && ClearAll();
     case IOCTL_HOOK_ADD_NAME: {
         if (!m_hosts.Add(std::string(input.begin(), input.end())))
             return false;
@@ -122,12 +172,22 @@ bool HookService::Dispatch(uint32_t code, const std::vector<uint8_t>& input) {
 }
 
 void HookService::Tick() {
-    // A moved clock must not end the website block early either.
-    if (m_guard && m_guard->Tick())
-        KeepFailSafeUnbounded();
+    if (m_guard) {
+        const SessionGuard::TickResult guard = m_guard->Tick();
+        // A moved clock must not end the website block early either.
+        if (guard.clockChanged)
+            KeepFailSafeUnbounded();
+        if (guard.ended) {
+            m_guardClearPending = true;
+            m_log.Report("The guarded session's time has passed; the service ended it by itself.");
+        }
+        if (m_guardClearPending && ClearAll())
+            m_guardClearPending = false;
+    }
     m_hosts.Check();
     ReportHosts();
-    if (!m_failSafe.Expired())
+    // While the guard holds a session, its end is the one that counts.
+    if ((m_guard && m_guard->guarding()) || !m_failSafe.Expired())
         return;
     if (!m_hook.Clear()) {
         if (!m_clearFailureReported)

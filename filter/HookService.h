@@ -41,12 +41,24 @@ public:
 
     // The guard the session codes reach; without one they fail, as before.
     void SetGuard(SessionGuard* guard) { m_guard = guard; }
-    // The registered client of the requests that follow, and its end.
-    void ClientConnected(uint32_t pid, uint32_t session);
+    // The registered client of the requests that follow (its process, Windows
+    // session and user's SID), and its end.
+    void ClientConnected(uint32_t pid, uint32_t session, const std::string& user);
     void ClientGone();
+    // The client's user (a SID string), whose traffic alone the filters block.
+    bool SetUser(const std::string& sid) { return m_hook.SetUser(sid); }
     void SessionLoggedOff(uint32_t session) {
         if (m_guard)
             m_guard->SessionLoggedOff(session);
+    }
+    void SessionLoggedOn(uint32_t session) {
+        if (m_guard)
+            m_guard->SessionLoggedOn(session);
+    }
+    // The service stops.
+    void Shutdown() {
+        if (m_guard)
+            m_guard->Stop();
     }
 
     const FilterHook& hook() const { return m_hook; }
@@ -59,6 +71,8 @@ private:
     // The status of a session code; nothing for any other code.
     std::optional<uint32_t> DispatchGuard(uint32_t code, const std::vector<uint8_t>& input);
     void KeepFailSafeUnbounded();
+    // Rules, names and fail-safe, as at the key or the guard's own end.
+    bool ClearAll();
 
     FilterEngine& m_engine;
     FilterHook m_hook;
@@ -70,6 +84,8 @@ private:
     SessionGuard* m_guard = nullptr;
     std::optional<uint32_t> m_clientPid;
     uint32_t m_clientSession = 0;
+    std::string m_clientUser;
+    bool m_guardClearPending = false;  // the guard ended but the filters stayed
 };
 
 // The client's image path against the path registered at install, without

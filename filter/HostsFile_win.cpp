@@ -36,6 +36,17 @@ void SetAttributes(const std::wstring& path, DWORD attributes) {
     SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Our backup, back in the file's place when the file is not there (and only then).
+bool PutBackupBack(const std::wstring& path, const std::wstring& backup) {
+    if (Exists(path) || !Exists(backup))
+        return Exists(path);
+    return MoveFileExW(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool WriteAll(HANDLE file, const std::string& text) {
     size_t at = 0;
     while (at < text.size()) {
@@ -53,8 +64,12 @@ bool WriteAll(HANDLE file, const std::string& text) {
 
 HostsFile::HostsFile() {
     const std::wstring folder = DatabaseFolder();
-    if (!folder.empty())
-        m_path = folder + L"\\hosts";
+    if (folder.empty())
+        return;
+    m_path = folder + L"\\hosts";
+    // A replace cut short (a power cut) can leave the file under our backup's
+    // name alone: it comes back before anything reads or writes.
+    PutBackupBack(m_path, m_path + L".hushwall-old");
 }
 
 HostsStore::ReadResult HostsFile::Read(std::string* text) {
@@ -100,6 +115,13 @@ bool HostsFile::Write(const std::string& text) {
         return false;
     bool ok = WriteAll(file, text);
     CloseHandle(file);
+    // With the file gone our backup is its only copy: it goes back, and this
+    // text, made without it, is not written (the next check reads it again).
+    const std::wstring backup = m_path + L".hushwall-old";
+    if (ok && !Exists(m_path) && Exists(backup)) {
+        PutBackupBack(m_path, backup);
+        ok = false;
+    }
     const DWORD attributes = GetFileAttributesW(m_path.c_str());
     if (ok && attributes == INVALID_FILE_ATTRIBUTES) {
         // A new file takes what the folder gives new files, like any other there.
@@ -108,17 +130,20 @@ bool HostsFile::Write(const std::string& text) {
         // A read-only file cannot be replaced.
         if (attributes & FILE_ATTRIBUTE_READONLY)
             SetAttributes(m_path, attributes & ~FILE_ATTRIBUTE_READONLY);
-        // With a backup name a failed replace leaves every file under a name we know.
-        const std::wstring backup = m_path + L".hushwall-old";
+        // With a backup name a failed replace leaves every file under a name we
+        // know. The temporary file was flushed above: ReplaceFileW's own
+        // write-through flag is documented as not supported.
         SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(backup.c_str());
         ok = ReplaceFileW(m_path.c_str(), temporary.c_str(), backup.c_str(), 0, nullptr, nullptr) !=
              0;
-        if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            MoveFileExW(backup.c_str(), m_path.c_str(),
-                        MOVEFILE_WRITE_THROUGH);  // the original back
+        // 1177: the original sits under the backup's name; 1176: both kept
+        // their names. Either way the original must be back before the
+        // backup may go, and if it cannot be put back, the backup stays.
+        const bool inPlace = ok || PutBackupBack(m_path, backup);
         SetAttributes(m_path, attributes);
-        DeleteFileW(backup.c_str());
+        if (inPlace)
+            DeleteFileW(backup.c_str());
     }
     if (!ok)
         DeleteFileW(temporary.c_str());

@@ -19,6 +19,7 @@ constexpr const wchar_t* kFilterParametersKey =
 constexpr const wchar_t* kFilterClientValue = L"ClientPath";
 constexpr const wchar_t* kFilterClientDigestValue = L"ClientSha256";
 constexpr const wchar_t* kFilterFailSafeValue = L"FailSafe";
+constexpr const wchar_t* kFilterGuardValue = L"GuardSession";
 
 // Reports to the Application event log under the service's name.
 class EventLogReport : public ServiceLog {
@@ -34,6 +35,17 @@ public:
     bool Write(const std::string& text) override;
     void Erase() override;
 };
+
+// The value GuardSession (REG_BINARY, the guard's record as text) in the service's key.
+class GuardSessionKey : public FailSafeStore {
+public:
+    std::optional<std::string> Read() override;
+    bool Write(const std::string& text) override;
+    void Erase() override;
+};
+
+// The SID of the user whose token the process runs with; empty when it cannot be read.
+std::string ProcessUserSid(uint32_t pid);
 
 // The hosts file the resolver reads, where Tcpip's DataBasePath says.
 class HostsFile : public HostsStore {
@@ -68,29 +80,58 @@ bool RunHookPipe(HookService& service, HANDLE stopEvent, ServiceLog& log,
                  SessionNotices* notices = nullptr);
 
 
+// The files the user named, read as that user: a path the user may not read
+// stays unread, and none off the local drives is opened at all. Reads between
+// Begin and End impersonate the session's user; without one they fail.
+class UserFileFacts : public FileFacts {
+public:
+    void Begin(uint32_t session);
+    void End();
+    bool Stamp(const std::string& path, FileStamp& stamp) override;
+    bool Digest(const std::string& path, Sha256Digest& digest) override;
+
+private:
+    template <typename Read>
+    bool AsUser(const std::string& path, Read read);
+    Win32FileFacts m_files;
+    HANDLE m_token = nullptr;
+};
+
 // The guard's system calls: the sweep's process adapters, kept to one Windows
 // session, and the registered program started as that session's user.
 class Win32GuardPlatform : public GuardPlatform {
 public:
-    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
-                                      uint32_t session) override;
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs, uint32_t session,
+                                      const std::string& user) override;
     void ReleaseSweeps() override { m_processes.Release(); }
     bool EndProcess(uint32_t pid) override { return m_processes.EndProcess(pid); }
     SessionState QuerySession(uint32_t session) override;
+    std::string SessionUser(uint32_t session) override;
+    std::optional<uint32_t> FindUserSession(const std::string& user) override;
     bool StartProgram(uint32_t session) override;
 
 private:
-    SystemProcesses m_processes;
+    UserFileFacts m_files;
+    SystemProcesses m_processes{m_files};
 };
 
-// Log-offs, from the service's control handler to the pipe's thread. Two
-// log-offs between two reads give only the later one.
+// Log-offs and log-ons, from the service's control handler to the pipe's
+// thread. Two of a kind between two reads give only the later one.
 class SessionNotices {
 public:
-    void LoggedOff(uint32_t session);      // the control handler's thread
-    std::optional<uint32_t> TakeLoggedOff();  // the pipe's thread
+    // The control handler's thread.
+    void LoggedOff(uint32_t session) { m_logOffs.Put(session); }
+    void LoggedOn(uint32_t session) { m_logOns.Put(session); }
+    // The pipe's thread.
+    std::optional<uint32_t> TakeLoggedOff() { return m_logOffs.Take(); }
+    std::optional<uint32_t> TakeLoggedOn() { return m_logOns.Take(); }
 
 private:
-    std::atomic<uint64_t> m_last{0};  // count of log-offs << 32 | the last one's session
-    uint64_t m_seen = 0;
+    struct Mailbox {
+        void Put(uint32_t session);
+        std::optional<uint32_t> Take();
+        std::atomic<uint64_t> value{0};  // count of notices << 32 | the last one's session
+        uint64_t seen = 0;
+    };
+    Mailbox m_logOffs, m_logOns;
 };

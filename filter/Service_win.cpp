@@ -3,6 +3,7 @@
 #include <bcrypt.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
 
 #include <cstdio>
@@ -37,6 +38,9 @@ DWORD WINAPI OnControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID)
     case SERVICE_CONTROL_SESSIONCHANGE:
         if (eventType == WTS_SESSION_LOGOFF && eventData)
             g_sessionNotices.LoggedOff(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
+        if (eventType == WTS_SESSION_LOGON && eventData)
+            g_sessionNotices.LoggedOn(
+                static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
         return NO_ERROR;
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
@@ -81,7 +85,8 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     HookService service(*engine, store, clock, log, hosts);
     SystemClock wall;
     Win32GuardPlatform guardPlatform;
-    SessionGuard guard(guardPlatform, wall, clock);
+    GuardSessionKey guardStore;
+    SessionGuard guard(guardPlatform, guardStore, wall, clock);
     service.SetGuard(&guard);
     if (!service.Startup()) {
         log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
@@ -90,6 +95,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     }
     SetState(SERVICE_RUNNING);
     const bool served = RunHookPipe(service, g_stopEvent, log, &g_sessionNotices);
+    service.Shutdown();
     // The filters stay: they are persistent so that a stopped service keeps sites blocked.
     engine.reset();
     SetState(SERVICE_STOPPED, served ? NO_ERROR : ERROR_SERVICE_SPECIFIC_ERROR);
@@ -137,6 +143,99 @@ bool WaitForState(SC_HANDLE service, DWORD wanted, SERVICE_STATUS_PROCESS* statu
     return false;
 }
 
+// The folder the registered service lives in, which only administrators may
+// change. Asked from the service's own bitness: an x86-64 service gets the
+// 64-bit Program Files, a 32-bit one the folder its setup uses.
+std::wstring ServiceFolder() {
+    PWSTR programFiles = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles)))
+        folder = std::wstring(programFiles) + L"\\Hushwall";
+    CoTaskMemFree(programFiles);
+    return folder;
+}
+
+// One file under two names (a short name, a link): same volume, same index.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::wstring* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileW(paths[i]->c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL ok = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!ok)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// This executable, the folder it belongs in and its name there.
+bool ServicePaths(std::wstring* own, std::wstring* folder, std::wstring* placed) {
+    wchar_t self[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    *folder = ServiceFolder();
+    if (n == 0 || n >= MAX_PATH * 2 || folder->empty())
+        return false;
+    own->assign(self, n);
+    *placed = *folder + own->substr(own->find_last_of(L'\\'));
+    return true;
+}
+
+// The copy --install placed goes with the service. Run from the copy itself
+// nothing is deleted: the setup's uninstaller deletes it.
+void RemovePlacedService() {
+    std::wstring own, folder, placed;
+    if (!ServicePaths(&own, &folder, &placed) || SameFile(own, placed))
+        return;
+    // The stopped process may hold its file a moment longer.
+    for (int tries = 0; tries < 50 && !DeleteFileW(placed.c_str()); ++tries) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            break;
+        Sleep(100);
+    }
+    RemoveDirectoryW(folder.c_str());  // only when nothing else is left there
+}
+
+// Run from any other folder, the service copies itself under Program Files and
+// that copy is registered: a file in a folder the user may write, run as
+// LocalSystem, would let the user replace it or put a DLL beside it. A running
+// service holds its file, and one registered elsewhere would go on running
+// from there: either is stopped first.
+bool PlaceService(SC_HANDLE manager, std::wstring* placed) {
+    std::wstring own, folder;
+    if (!ServicePaths(&own, &folder, placed)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    if (SameFile(own, *placed))
+        return true;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    const DWORD access = SERVICE_STOP | SERVICE_QUERY_STATUS;
+    if (SC_HANDLE running = OpenServiceW(manager, kFilterServiceName, access)) {
+        SERVICE_STATUS stopStatus = {};
+        SERVICE_STATUS_PROCESS status = {};
+        if (ControlService(running, SERVICE_CONTROL_STOP, &stopStatus))
+            WaitForState(running, SERVICE_STOPPED, &status);
+        CloseServiceHandle(running);
+    }
+    // The stopped process may hold its file a moment longer.
+    for (int tries = 0;; ++tries) {
+        if (CopyFileW(own.c_str(), placed->c_str(), FALSE))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || tries == 100)
+            return false;
+        Sleep(100);
+    }
+}
+
 int Install(const wchar_t* clientArgument) {
     HANDLE file = OpenClientFile(clientArgument);
     if (file == INVALID_HANDLE_VALUE) {
@@ -153,13 +252,17 @@ int Install(const wchar_t* clientArgument) {
     CloseHandle(file);
     if (client.empty() || digest.empty())
         return Fail(L"reading Hushwall.exe", error);
-    wchar_t self[MAX_PATH * 2];
-    GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    const std::wstring command = L"\"" + std::wstring(self) + L"\"";
 
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
     if (!manager)
         return Fail(L"opening the service control manager", GetLastError());
+    std::wstring placed;
+    if (!PlaceService(manager, &placed)) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(manager);
+        return Fail(L"copying the service under Program Files", error);
+    }
+    const std::wstring command = L"\"" + placed + L"\"";
     // The filtering engine lives in the Base Filtering Engine service: at boot
     // ours must not start before it, or opening the engine fails.
     const wchar_t* const dependencies = L"BFE\0";
@@ -221,7 +324,8 @@ int Install(const wchar_t* clientArgument) {
                       status.dwWin32ExitCode);
         result = 1;
     } else {
-        std::wprintf(L"HushwallFilter: installed and running; it serves %ls.\n", client.c_str());
+        std::wprintf(L"HushwallFilter: installed as %ls and running; it serves %ls.\n", placed.c_str(),
+                     client.c_str());
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
@@ -254,6 +358,7 @@ int Uninstall() {
         std::fprintf(stderr, "HushwallFilter: %s; no filters to remove.\n", why.c_str());
     }
     FailSafeKey().Erase();
+    GuardSessionKey().Erase();
     // No session outlives the service: its names leave the hosts file too.
     HostsFile hostsFile;
     TickCountClock clock;
@@ -265,6 +370,8 @@ int Uninstall() {
     if (!DeleteService(service))
         result = Fail(L"deleting the service", GetLastError());
     else
+        RemovePlacedService();
+    if (result == 0)
         std::wprintf(L"HushwallFilter: uninstalled.\n");
     CloseServiceHandle(service);
     CloseServiceHandle(manager);

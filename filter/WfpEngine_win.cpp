@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <fwpmu.h>
 #include <rpcdce.h>
+#include <sddl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -83,11 +84,26 @@ public:
     bool CommitTransaction() override { return FwpmTransactionCommit0(m_engine) == ERROR_SUCCESS; }
     void AbortTransaction() override { FwpmTransactionAbort0(m_engine); }
 
-    bool AddFilter(const FilterDescription& d, uint64_t* id) override {
+    bool AddFilter(const FilterDescription& d, const std::string& user, uint64_t* id) override {
+        // The user condition matches when the descriptor grants the socket's
+        // user FWP_ACTRL_MATCH_FILTER ("CC"); it must be self-relative.
+        if (user.empty())
+            return false;
+        const std::wstring sddl = L"D:(A;;CC;;;" + std::wstring(user.begin(), user.end()) + L")";
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ULONG sdSize = 0;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                  &sd, &sdSize))
+            return false;
+        FWP_BYTE_BLOB sdBlob;
+        Zero(sdBlob);
+        sdBlob.size = sdSize;
+        sdBlob.data = static_cast<UINT8*>(sd);
+
         // The platform reads the values through pointers; keep them alive here.
         std::vector<FWP_V4_ADDR_AND_MASK> v4(d.conditions.size());
         std::vector<FWP_V6_ADDR_AND_MASK> v6(d.conditions.size());
-        std::vector<FWPM_FILTER_CONDITION0> conditions(d.conditions.size());
+        std::vector<FWPM_FILTER_CONDITION0> conditions(d.conditions.size() + 1);
         for (size_t i = 0; i < d.conditions.size(); ++i) {
             const FilterCondition& c = d.conditions[i];
             FWPM_FILTER_CONDITION0& out = conditions[i];
@@ -120,6 +136,12 @@ public:
                 break;
             }
         }
+        FWPM_FILTER_CONDITION0& byUser = conditions.back();
+        Zero(byUser);
+        byUser.fieldKey = ToGuid(kConditionAleUserId);
+        byUser.matchType = FWP_MATCH_EQUAL;
+        byUser.conditionValue.type = FWP_SECURITY_DESCRIPTOR_TYPE;
+        byUser.conditionValue.sd = &sdBlob;
         std::vector<UINT8> data(d.providerData.begin(), d.providerData.end());
         GUID provider = ToGuid(d.provider);
 
@@ -136,10 +158,12 @@ public:
         filter.weight.type = FWP_UINT8;  // 0..15, the high bits of the effective weight
         filter.weight.uint8 = d.weight;
         filter.numFilterConditions = static_cast<UINT32>(conditions.size());
-        filter.filterCondition = conditions.empty() ? nullptr : conditions.data();
+        filter.filterCondition = conditions.data();
         filter.action.type = d.block ? FWP_ACTION_BLOCK : FWP_ACTION_PERMIT;
         UINT64 filterId = 0;
-        if (FwpmFilterAdd0(m_engine, &filter, nullptr, &filterId) != ERROR_SUCCESS)
+        const DWORD added = FwpmFilterAdd0(m_engine, &filter, nullptr, &filterId);
+        LocalFree(sd);
+        if (added != ERROR_SUCCESS)
             return false;
         *id = filterId;
         return true;

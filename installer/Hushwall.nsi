@@ -1,8 +1,8 @@
 ; Hushwall setup: a per-user install that needs no administrator rights, with an
 ; optional, elevated second step for the website filter service.
 ;
-; makensis -DVERSION=x.y.z -DSTAGE=<folder with Hushwall.exe, Hushwall.chm
-;          and HushwallFilter.exe> -DOUTFILE=<setup.exe> Hushwall.nsi
+; makensis -DVERSION=x.y.z -DSTAGE=<folder with Hushwall.exe, Hushwall.chm,
+;          32-bit\HushwallFilter.exe and 64-bit\HushwallFilter.exe> -DOUTFILE=<setup.exe> Hushwall.nsi
 
 Unicode true
 !include MUI2.nsh
@@ -10,6 +10,7 @@ Unicode true
 !include FileFunc.nsh
 !include WordFunc.nsh
 !include WinMessages.nsh
+!include x64.nsh
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "define VERSION, STAGE and OUTFILE"
@@ -164,16 +165,32 @@ Section "Website blocking and protection (needs administrator rights)" SecFilter
   ${EndIf}
 SectionEnd
 
-; The elevated step: put the service under Program Files and register it for
-; the Hushwall.exe just installed.
+; Removes the service from a folder, if it is there; an earlier setup may have
+; put the 32-bit one under the 32-bit Program Files of a 64-bit Windows.
+!macro RemoveFilterFrom DIR
+  ${If} ${FileExists} "${DIR}\HushwallFilter.exe"
+    ExecWait '"${DIR}\HushwallFilter.exe" --uninstall' $0
+    Delete "${DIR}\HushwallFilter.exe"
+    RMDir "${DIR}"
+  ${EndIf}
+!macroend
+
+; The elevated step: put the service of the machine's own width under its
+; Program Files (the x86-64 one on 64-bit Windows, so that it does not run
+; under WOW64) and register it for the Hushwall.exe just installed.
 Function InstallFilter
   ; A running service holds its file: an upgrade removes the old one first.
-  ${If} ${FileExists} "$PROGRAMFILES\Hushwall\HushwallFilter.exe"
-    ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --uninstall'
+  !insertmacro RemoveFilterFrom "$PROGRAMFILES\Hushwall"
+  ${If} ${RunningX64}
+    !insertmacro RemoveFilterFrom "$PROGRAMFILES64\Hushwall"
+    SetOutPath "$PROGRAMFILES64\Hushwall"
+    File "${STAGE}/64-bit/HushwallFilter.exe"
+    ExecWait '"$PROGRAMFILES64\Hushwall\HushwallFilter.exe" --install "$R1"' $0
+  ${Else}
+    SetOutPath "$PROGRAMFILES\Hushwall"
+    File "${STAGE}/32-bit/HushwallFilter.exe"
+    ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --install "$R1"' $0
   ${EndIf}
-  SetOutPath "$PROGRAMFILES\Hushwall"
-  File "${STAGE}/HushwallFilter.exe"
-  ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --install "$R1"' $0
   SetErrorLevel $0
 FunctionEnd
 
@@ -202,9 +219,11 @@ Function un.onInit
   ${GetOptions} $R0 "/FILTERREMOVE" $R1
   ${IfNot} ${Errors}
     Call un.RefuseDuringSession
-    ExecWait '"$PROGRAMFILES\Hushwall\HushwallFilter.exe" --uninstall' $0
-    Delete "$PROGRAMFILES\Hushwall\HushwallFilter.exe"
-    RMDir "$PROGRAMFILES\Hushwall"
+    StrCpy $0 0
+    ${If} ${RunningX64}
+      !insertmacro RemoveFilterFrom "$PROGRAMFILES64\Hushwall"
+    ${EndIf}
+    !insertmacro RemoveFilterFrom "$PROGRAMFILES\Hushwall"
     SetErrorLevel $0
     Quit
   ${EndIf}

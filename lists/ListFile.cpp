@@ -94,18 +94,7 @@ bool DecodeEntryList(const char* data, size_t size, EntryList& out) {
 }
 
 bool SaveEntryList(const std::string& path, const EntryList& list) {
-    const std::string data = EncodeEntryList(list);
-    const std::string tmp = path + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (ok && ReplaceFileWith(tmp, path))
-        return true;
-    std::remove(tmp.c_str());
-    return false;
+    return WriteFileReplacing(path, EncodeEntryList(list));
 }
 
 bool LoadEntryList(const std::string& path, EntryList& list) {

@@ -46,6 +46,10 @@ public:
 // copies of the blocked programs.
 class SystemProcesses : public ProcessControl {
 public:
+    SystemProcesses() = default;
+    // Reads the files through `files` (the service reads them as the session's user).
+    explicit SystemProcesses(FileFacts& files) : m_facts(&files) {}
+
     ProcessSnapshot TakeSnapshot(const std::vector<std::string>& wantedPaths) override {
         return TakeProcessSnapshot(wantedPaths);
     }
@@ -62,5 +66,6 @@ private:
     Win32ToolhelpApi m_list;
     Win32NtProcessApi m_paths;
     Win32FileFacts m_files;
-    BlockedProcessFinder m_finder{m_list, m_paths, m_files};  // after what it uses
+    FileFacts* m_facts = &m_files;
+    BlockedProcessFinder m_finder{m_list, m_paths, *m_facts};  // after what it uses
 };

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the fuzzers' seed corpus: small valid list files, and a session's
+# Writes the fuzzers' seed corpus: small valid list and schedule files, and a session's
 # messages to the filter service as the pipe fuzzer reads them.
 set -euo pipefail
 out="${1:-$(dirname "$0")/../tests/fuzz/seeds}"
@@ -30,3 +30,14 @@ rule() { printf '\x00\x00\x00\x00'; printf "$1"; printf "$2"; printf '\xff\xff\x
   msg 0x232220CC 0                                                  # clear
   msg 0x232220C4 0                                                  # stop
 } > "$out/pipe-session.bin"
+
+# Schedule files: a weekday block, and a retired night block with websites.
+sheader() { printf 'HWSC\x01\x00\x00\x00'; u32 "$1"; }
+block() { printf "\\x$1"; printf "$2"; printf "$3"; printf "$4"; }
+never='\x00\x00\x00\x00\x00\x00\x00\x00'
+sheader 0 > "$out/empty.schedule"
+{ sheader 2
+  block 1f '\x1c\x02' '\xfc\x03' "$never"; u32 1; entry 'C:\Games\game.exe' Game 01; u32 0
+  block 30 '\x28\x05' '\x78\x00' '\x4c\x9c\x19\x6b\x00\x00\x00\x00'; u32 1; entry 'C:\a.exe' A 01
+  u32 2; entry 'https://news.example.com/' News 01; entry 'video.example' '' 00
+} > "$out/two-blocks.schedule"

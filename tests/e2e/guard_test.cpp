@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/Driver.h"
@@ -70,6 +72,26 @@ protected:
         return nullptr;
     }
 
+    // Hushwall.exe copied to a folder of its own with `gamePath` blocked, the
+    // recording service installed for it, and a stored session resumed.
+    void StartGuardedSession(const std::string& gamePath, std::string* exe) {
+        ASSERT_TRUE(
+            ::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+        const std::string folder = e2e::FreshFolder("hw-e2e-guard");
+        *exe = folder + "Hushwall.exe";
+        ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe->c_str(), FALSE));
+        ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
+        ASSERT_EQ(
+            e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + *exe + "\""),
+            0);
+        ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
+        e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
+        ASSERT_TRUE(e2e::Start(*exe, program));
+        ASSERT_NE(e2e::WaitFor([&] { return FindMain(program.pid); }, 10000), nullptr);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == *exe; }, 5000));
+        e2e::Pump(500);
+    }
+
     e2e::Program program;
     e2e::Program game;
     std::vector<DWORD> others;
@@ -77,23 +99,14 @@ protected:
 
 TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlockedPrograms) {
     const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+    std::string exe;
+    // A stored session resumes at start and is handed to the service.
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
     const std::string copyPath = e2e::FreshFolder("hw-e2e-guard-copy") + "notes.exe";
     ASSERT_TRUE(::CopyFileA(gamePath.c_str(), copyPath.c_str(), FALSE));
-    const std::string folder = e2e::FreshFolder("hw-e2e-guard");
-    const std::string exe = folder + "Hushwall.exe";
-    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
-    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
-    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
-
-    // A stored session resumes at start and is handed to the service.
-    e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
-    ASSERT_TRUE(e2e::Start(exe, program));
-    HWND main = e2e::WaitFor([&] { return FindMain(program.pid); }, 10000);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == exe; }, 5000));
-    e2e::Pump(500);
+    HWND main = nullptr;
 
     // Ended by force: until it is back the service ends the ticked program.
     program.Kill();
@@ -139,24 +152,52 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     EXPECT_TRUE(ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
 }
 
+// A program that connects to the pipe in a tight loop is refused at a limited
+// rate and does not keep the service from its tick.
+TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    std::atomic<bool> stop{false};
+    std::atomic<long> connections{0};
+    std::thread flood([&] {
+        while (!stop) {
+            HANDLE pipe = ::CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            if (pipe != INVALID_HANDLE_VALUE) {
+                ++connections;
+                ::CloseHandle(pipe);
+            }
+        }
+    });
+    program.Kill();
+    std::vector<DWORD> notOurs = others;
+    notOurs.push_back(program.pid);
+    const DWORD killedAt = ::GetTickCount();
+    // No ASSERT until the flood is joined.
+    const bool started = e2e::Start(gamePath, game);
+    EXPECT_TRUE(started && game.WaitEnd(3000)) << "ended by the service's sweep";
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return !ProcessesNamed("Hushwall.exe", notOurs).empty(); }, 15000));
+    const DWORD seconds = (::GetTickCount() - killedAt) / 1000;
+    stop = true;
+    flood.join();
+    std::printf("[ figure ] %ld connections in %lu s of flood\n", connections.load(),
+                static_cast<unsigned long>(seconds));
+}
+
 // The hidden window of a session is closed by nothing but the key: a close
 // posted by another program leaves the same process running and blocking.
 TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
-    const std::string folder = e2e::FreshFolder("hw-e2e-guard-close");
-    const std::string gamePath = folder + "game.exe";
-    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
-    const std::string exe = folder + "Hushwall.exe";
-    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
-    ASSERT_EQ(e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""), 0);
-    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
-
-    e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
-    ASSERT_TRUE(e2e::Start(exe, program));
-    HWND main = e2e::WaitFor([&] { return FindMain(program.pid); }, 10000);
-    ASSERT_NE(main, nullptr);
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    HWND main = FindMain(program.pid);
     ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
-
     constexpr WPARAM kExit = 32780;  // the menu's Exit
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
@@ -167,6 +208,59 @@ TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
     EXPECT_EQ(e2e::SessionRecord(kApp), "2037 1 1 0 0");
     ASSERT_TRUE(e2e::Start(gamePath, game));
     EXPECT_TRUE(game.WaitEnd(3000)) << "still blocked";
+}
+
+// The record is only the program's copy: set to a past time, with the program
+// then ended by force, the session the service holds goes on.
+TEST_F(Guard, ARecordSetToThePastDoesNotEndTheSession) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    e2e::StoreSessionRecord(kApp, "2020 1 1 0 0");
+    program.Kill();
+    std::vector<DWORD> notOurs = others;
+    notOurs.push_back(program.pid);
+    std::vector<DWORD> again;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
+                               10000));
+    // Past the restarted program's first tick, which would end a session it took from the record.
+    e2e::MessageBoxSeen box;
+    EXPECT_FALSE(e2e::WaitForMessageBox(again.front(), box, 40000, "Hushwall!")) << box.text;
+    EXPECT_EQ(e2e::SessionRecord(kApp).compare(0, 5, "2037 "), 0) << e2e::SessionRecord(kApp);
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(3000)) << "still blocked";
+}
+
+// A suspended program sends no beats: the service sweeps in its place.
+TEST_F(Guard, WithTheProgramsThreadsSuspendedTheServiceEndsBlockedPrograms) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    std::vector<HANDLE> threads;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == program.pid)
+            if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID))
+                threads.push_back(thread);
+    ::CloseHandle(snapshot);
+    ASSERT_FALSE(threads.empty());
+    for (HANDLE thread : threads)
+        EXPECT_NE(::SuspendThread(thread), static_cast<DWORD>(-1));
+    const DWORD suspendedAt = ::GetTickCount();
+    const bool started = e2e::Start(gamePath, game);
+    EXPECT_TRUE(started && game.WaitEnd(16000)) << "ended by the service's sweep";
+    std::printf("[ figure ] blocked program ended %lu ms after the program was suspended\n",
+                static_cast<unsigned long>(::GetTickCount() - suspendedAt));
+    for (HANDLE thread : threads) {
+        ::ResumeThread(thread);
+        ::CloseHandle(thread);
+    }
 }
 
 }  // namespace

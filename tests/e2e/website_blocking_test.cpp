@@ -101,12 +101,18 @@ std::string Shape(const std::vector<JournalLine>& lines) {
     return shape;
 }
 
-// What the filters say, without the ids the engine gave them.
+// What the filters say, without the ids the engine gave them and the user
+// that each must name.
 std::vector<std::string> AddedFilters(const std::vector<JournalLine>& lines) {
     std::vector<std::string> filters;
-    for (const JournalLine& line : lines)
-        if (line.text.compare(0, 4, "add ") == 0)
-            filters.push_back(line.text.substr(line.text.find(' ', 4) + 1));
+    for (const JournalLine& line : lines) {
+        if (line.text.compare(0, 4, "add ") != 0)
+            continue;
+        const std::string filter = line.text.substr(line.text.find(' ', 4) + 1);
+        const size_t user = filter.find(" user=S-1-");
+        EXPECT_NE(user, std::string::npos) << filter;
+        filters.push_back(filter.substr(0, user));
+    }
     return filters;
 }
 
@@ -138,7 +144,7 @@ protected:
         e2e::ForgetSession(kApp);
     }
 
-    static std::string JournalPath() { return e2e::OwnFolder() + "HushwallFilterTest.journal"; }
+    static std::string JournalPath() { return InstalledJournalPath(); }
 
     // Hushwall.exe in a folder of its own, with `websites` as its default list.
     std::string Install(const std::string& folderName, const EntryList& websites) {

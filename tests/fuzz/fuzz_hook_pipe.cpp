@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HookService service(engine, store, clock, log, hosts, kCap);
     if (!service.Startup())
         std::abort();
+    service.SetUser(kClientUser);
 
     size_t at = 0;
     while (at < size) {

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # The portable zip holds exactly what we ship, and each executable in it is
 # stripped, carries the project version and needs only system DLLs.
-# zip_test.sh ZIP VERSION OBJDUMP MACHINE
+# zip_test.sh ZIP VERSION OBJDUMP(i686) OBJDUMP(x86-64)
 set -euo pipefail
 
-zip=$1 version=$2 objdump=$3 machine=$4
+zip=$1 version=$2 objdump32=$3 objdump64=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-expected="Hushwall.chm Hushwall.exe HushwallFilter.exe README.txt"
-exes="Hushwall.exe HushwallFilter.exe"
+expected="32-bit/HushwallFilter.exe 64-bit/HushwallFilter.exe Hushwall.chm Hushwall.exe README.txt"
+exes="Hushwall.exe 32-bit/HushwallFilter.exe 64-bit/HushwallFilter.exe"
 actual=$(unzip -Z1 "$zip" | sort | tr '\n' ' ' | sed 's/ $//')
 [ "$actual" = "$expected" ] || { echo "FAIL: the zip holds [$actual], not [$expected]"; exit 1; }
 unzip -q "$zip" -d "$work"
@@ -18,6 +18,8 @@ unzip -q "$zip" -d "$work"
 fail=0
 for exe in $exes; do
     path=$work/$exe
+    objdump=$objdump32 machine=i386
+    [[ $exe == 64-bit/* ]] && objdump=$objdump64 machine=x86-64
     if "$objdump" -h "$path" | grep -q '\.debug_'; then
         echo "FAIL: $exe carries debug sections"; fail=1
     fi
@@ -25,7 +27,7 @@ for exe in $exes; do
         echo "FAIL: $exe carries a symbol table"; fail=1
     fi
     info=$(python3 "$here/pe_version.py" "$path") || { echo "FAIL: $exe: $info"; fail=1; continue; }
-    for want in "fixed=$version.0" "FileVersion=$version" "ProductVersion=$version" "OriginalFilename=$exe"; do
+    for want in "fixed=$version.0" "FileVersion=$version" "ProductVersion=$version" "OriginalFilename=$(basename "$exe")"; do
         grep -qx "$want" <<<"$info" || { echo "FAIL: $exe has no $want in its version resource"; fail=1; }
     done
     if [ "$exe" = Hushwall.exe ]; then
@@ -39,7 +41,7 @@ for exe in $exes; do
         [ "$(grep -c '<supportedOS Id=' <<<"$manifest")" = 5 ] || { echo "FAIL: $exe's manifest lacks supported versions"; fail=1; }
     fi
     subsystem=gui
-    [ "$exe" = HushwallFilter.exe ] && subsystem=console  # a service
+    [[ $exe == *HushwallFilter.exe ]] && subsystem=console  # a service
     "$here/../../scripts/check-exe.sh" "$path" "$objdump" "$machine" "$subsystem" || fail=1
 done
 [ $fail -eq 0 ] && echo "ok: $zip holds $expected; stripped, version $version, system DLLs only"

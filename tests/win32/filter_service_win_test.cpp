@@ -4,10 +4,12 @@
 // recording engine; the shipped one must report the engine failure.
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -95,8 +97,29 @@ private:
     HANDLE m_pipe = INVALID_HANDLE_VALUE;
 };
 
+// This process's user as the service names it in each filter.
+std::string OwnUser() {
+    HANDLE token = nullptr;
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* text = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    if (!::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) ||
+        !::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))
+        return std::string();
+    return text;  // the few bytes are left to the test's end
+}
+
+std::wstring ImagePath() {
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter", L"ImagePath",
+                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, path, &size);
+    return path;
+}
+
 std::string Journal() {
-    return JournalCalls(ReadJournal(e2e::OwnFolder() + "HushwallFilterTest.journal"));
+    return JournalCalls(ReadJournal(InstalledJournalPath()));
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -134,7 +157,7 @@ class FilterServiceWin : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall");  // what an earlier run may have left
-        ::DeleteFileA((e2e::OwnFolder() + "HushwallFilterTest.journal").c_str());
+        ::DeleteFileA(InstalledJournalPath().c_str());
     }
     void TearDown() override { e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"); }
 };
@@ -206,12 +229,15 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(again.Send(IOCTL_HOOK_STOP), 0);
 
     const std::string journal = Journal();
-    EXPECT_NE(journal.find(" connect4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
-    EXPECT_NE(journal.find(" accept4 block remote=127.0.0.1/255.255.255.255\r\n"), std::string::npos);
+    // Each filter blocks the client's user alone.
+    const std::string user = " user=" + OwnUser() + "\r\n";
+    ASSERT_GT(user.size(), 12u);
+    EXPECT_NE(journal.find(" connect4 block remote=127.0.0.1/255.255.255.255" + user), std::string::npos);
+    EXPECT_NE(journal.find(" accept4 block remote=127.0.0.1/255.255.255.255" + user), std::string::npos);
     EXPECT_EQ(journal.find(" local="), std::string::npos);  // never our own side
-    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:ffff:7f00:1/128\r\n"), std::string::npos);
-    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:0:0:1/128\r\n"), std::string::npos);
-    EXPECT_NE(journal.find(" connect4 block remote=10.0.0.199/255.255.255.255\r\n"), std::string::npos);
+    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:ffff:7f00:1/128" + user), std::string::npos);
+    EXPECT_NE(journal.find(" connect6 block remote=0:0:0:0:0:0:0:1/128" + user), std::string::npos);
+    EXPECT_NE(journal.find(" connect4 block remote=10.0.0.199/255.255.255.255" + user), std::string::npos);
     // 2 + 200 IPv4 rules of two filters and one IPv6 rule of one, all deleted by the clear.
     size_t adds = 0, deletes = 0;
     for (size_t at = 0; (at = journal.find("\nadd ", at)) != std::string::npos; ++at)
@@ -224,6 +250,32 @@ TEST_F(FilterServiceWin, InstallsServesTheRegisteredClientAndUninstalls) {
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
     EXPECT_EQ(Status().dwCurrentState, 0u);
     EXPECT_FALSE(::WaitNamedPipeW(kPipe, 100));
+}
+
+// A service file where the user may write would run the user's code as
+// LocalSystem: an install from there registers a copy under Program Files,
+// replacing an older one, and the service runs from it.
+TEST_F(FilterServiceWin, AnInstallFromAnotherFolderRegistersACopyUnderProgramFiles) {
+    const std::string folder = std::string(std::getenv("ProgramFiles")) + "\\Hushwall\\";
+    const std::wstring copy = Wide(folder) + L"HushwallFilterTest.exe";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::ofstream(folder + "HushwallFilterTest.exe", std::ios::binary) << "old";
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    EXPECT_EQ(ImagePath(), L"\"" + copy + L"\"");
+    EXPECT_TRUE(ReadFileBytes(folder + "HushwallFilterTest.exe") ==
+                ReadFileBytes(e2e::OwnFolder() + "HushwallFilterTest.exe"));
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, Status().dwProcessId);
+    wchar_t running[MAX_PATH * 2] = {};
+    DWORD length = MAX_PATH * 2;
+    EXPECT_TRUE(process && ::QueryFullProcessImageNameW(process, 0, running, &length));
+    EXPECT_EQ(::lstrcmpiW(running, copy.c_str()), 0) << running;
+
+    // Run again from the copy, while it runs: registered as it is.
+    ASSERT_EQ(e2e::RunTool(copy, L"--install \"" + OwnPath() + L"\""), 0);
+    EXPECT_EQ(ImagePath(), L"\"" + copy + L"\"");
+    EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
+    EXPECT_EQ(::GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy goes with it";
 }
 
 TEST_F(FilterServiceWin, RefusesAClientThatIsNotTheRegisteredProgram) {
@@ -277,6 +329,34 @@ TEST_F(FilterServiceWin, ServesTheClientRegisteredUnderAnotherNameOfItsFile) {
     Client client;
     ASSERT_TRUE(client.Open());
     EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
+}
+
+// Once the service guards a session only the key or its own end ends it.
+TEST_F(FilterServiceWin, RefusesEndClearAndStopBeforeTheGuardedSessionsEndButTakesTheKey) {
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    Client client;
+    ASSERT_TRUE(client.Open());
+    const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_ADD_RULE, rule.data(), 28), 0);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_START), 0);
+    const HookTimeBytes hour = EncodeHookTime(3600);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_START, hour.data(), 8), 0);
+    auto stored = [] {
+        return ::RegGetValueW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\CurrentControlSet\\Services\\HushwallFilter\\Parameters",
+                              L"GuardSession", RRF_RT_REG_BINARY, nullptr, nullptr,
+                              nullptr) == ERROR_SUCCESS;
+    };
+    EXPECT_TRUE(stored());
+    EXPECT_EQ(client.Send(IOCTL_HOOK_CLEAR_RULES), 1);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 1);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_END), 1);
+    EXPECT_EQ(Journal().find("delete"), std::string::npos);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_GUARD_KEY_END), 0);
+    EXPECT_NE(Journal().find("delete"), std::string::npos);
+    EXPECT_EQ(client.Send(IOCTL_HOOK_STOP), 0);
+    EXPECT_EQ(e2e::FailSafeText(), "<none>");
+    EXPECT_FALSE(stored());
 }
 
 TEST_F(FilterServiceWin, StopsAndStartsThroughTheServiceManager) {
@@ -347,4 +427,18 @@ TEST_F(FilterServiceWin, KeepsTheBlockedNamesInTheHostsFileWhileStartedAndLeaves
     }
     EXPECT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--uninstall"), 0);
     EXPECT_EQ(ReadFileBytes(hosts.path), before) << "the uninstall takes the names out too";
+}
+
+// A replace cut short (a power cut) can leave the hosts file under our backup's
+// name alone: the service puts it back when it starts.
+TEST_F(FilterServiceWin, AtStartALeftoverBackupOfAMissingHostsFileIsPutBack) {
+    HostsFileGuard hosts;
+    const std::string before = "127.0.0.1 localhost\r\n10.0.0.1 intranet\r\n";
+    const std::string backup = hosts.path + ".hushwall-old";
+    ::SetFileAttributesA(hosts.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(hosts.path.c_str());
+    std::ofstream(backup, std::ios::binary) << before;
+    ASSERT_EQ(e2e::RunTool(Bin("HushwallFilterTest.exe"), L"--install \"" + OwnPath() + L"\""), 0);
+    EXPECT_EQ(ReadFileBytes(hosts.path), before);
+    EXPECT_EQ(ReadFileBytes(backup), "<none>");
 }

@@ -47,7 +47,7 @@ struct Run {
 };
 
 bool OneRun(const std::string& tool, Run& run) {
-    const std::string journalPath = e2e::OwnFolder() + "HushwallFilterTest.journal";
+    const std::string journalPath = InstalledJournalPath();
     e2e::RunTool(tool, "--uninstall");
     ::DeleteFileA(journalPath.c_str());
     e2e::ForgetSession("Hushwall");

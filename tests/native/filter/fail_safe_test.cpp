@@ -113,6 +113,7 @@ TEST(FailSafe, TheServiceClearsByItselfOnlyWhenNoClearCame) {
         MemoryHostsStore hosts;
         HookService service(engine, store, clock, log, hosts);
         ASSERT_TRUE(service.Startup());
+        service.SetUser(kClientUser);
         const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
         const HookTimeBytes time = EncodeHookTime(60);
         ASSERT_EQ(Status(service, Request(IOCTL_HOOK_ADD_RULE, rule.data(), rule.size())), 0u);
@@ -145,6 +146,7 @@ TEST(FailSafe, AServiceRestartedAfterTheDeadlineClearsAtStart) {
     {
         HookService first(engine, store, clock, log, hosts);
         ASSERT_TRUE(first.Startup());
+        first.SetUser(kClientUser);
         const HookRuleBytes rule = EncodeHookRule(0, 0x0100007F);
         const HookTimeBytes time = EncodeHookTime(0);
         first.HandleMessage(Request(IOCTL_HOOK_ADD_RULE, rule.data(), rule.size()).data(), 32);

@@ -12,6 +12,9 @@
 #include "filter/HostsBlock.h"
 #include "filter/HookService.h"
 
+// The user of the program that talks to the service in these tests.
+inline const std::string kClientUser = "S-1-5-21-1004336348-1177238915-682003330-1001";
+
 // A filtering engine in memory with real transactions: adds and deletes become
 // visible to others only at commit, and an abort drops them.
 class FakeFilterEngine : public FilterEngine {
@@ -46,9 +49,10 @@ public:
         pendingAdds.clear();
         pendingDeletes.clear();
     }
-    bool AddFilter(const FilterDescription& filter, uint64_t* id) override {
+    bool AddFilter(const FilterDescription& filter, const std::string& user, uint64_t* id) override {
         if (!inTransaction || (failAddAt >= 0 && addCalls++ == failAddAt))
             return false;
+        users[nextId] = user;
         *id = nextId++;
         pendingAdds[*id] = filter;
         return true;
@@ -85,6 +89,7 @@ public:
     }
 
     std::map<uint64_t, FilterDescription> filters;  // committed
+    std::map<uint64_t, std::string> users;          // of every filter added, by id
     bool providerAdded = false;
     bool failProvider = false, failBegin = false, failCommit = false, failDelete = false,
          failEnumerate = false;

@@ -8,6 +8,14 @@
 
 namespace {
 
+// A hook of the service once its client's user is known.
+struct Hook : FilterHook {
+    explicit Hook(FilterEngine& engine, size_t maxRules = kMaxHookRules)
+        : FilterHook(engine, maxRules) {
+        SetUser(kClientUser);
+    }
+};
+
 HookRuleBytes To(uint8_t last) { return EncodeHookRule(0, static_cast<uint32_t>(last) << 24 | 10); }
 
 enum Op { Add, Start, Stop, Clear };
@@ -20,7 +28,7 @@ enum Op { Add, Start, Stop, Clear };
 TEST(FilterHook, EveryOrderOfTheCodesFollowsTheContract) {
     for (int sequence = 0; sequence < 256; ++sequence) {
         FakeFilterEngine engine;
-        FilterHook hook(engine);
+        Hook hook(engine);
         size_t rules = 0;
         bool started = false;
         std::string trace;
@@ -59,7 +67,7 @@ TEST(FilterHook, AFailingTransactionLeavesNoFilterOfOurs) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeFilterEngine engine;
-        FilterHook hook(engine);
+        Hook hook(engine);
         for (uint8_t i = 1; i <= 3; ++i)
             ASSERT_TRUE(hook.AddRule(To(i)));
         engine.failAddAt = c.failAddAt;
@@ -78,7 +86,7 @@ TEST(FilterHook, AFailingTransactionLeavesNoFilterOfOurs) {
 
 TEST(FilterHook, AFailedAddWhileStartedKeepsTheEarlierFiltersAndDropsTheRule) {
     FakeFilterEngine engine;
-    FilterHook hook(engine);
+    Hook hook(engine);
     ASSERT_TRUE(hook.AddRule(To(1)));
     ASSERT_TRUE(hook.Start());
     engine.failAddAt = engine.addCalls + 1;  // the second of the new rule's two filters
@@ -94,7 +102,7 @@ TEST(FilterHook, AFailedAddWhileStartedKeepsTheEarlierFiltersAndDropsTheRule) {
 TEST(FilterHook, ClearRemovesExactlyOursAndNothingOfAnotherProvider) {
     FakeFilterEngine engine;
     const uint64_t before = engine.AddForeignFilter();
-    FilterHook hook(engine);
+    Hook hook(engine);
     ASSERT_TRUE(hook.AddRule(To(1)));
     ASSERT_TRUE(hook.Start());
     const uint64_t during = engine.AddForeignFilter();
@@ -111,7 +119,7 @@ TEST(FilterHook, ARestartedServiceRecoversRulesAndStateFromItsFilters) {
     FakeFilterEngine engine;
     engine.AddForeignFilter();
     {
-        FilterHook crashed(engine);
+        Hook crashed(engine);
         ASSERT_TRUE(crashed.AddRule(To(1)));
         HookRule6 six;
         six.destinationAddress[0] = 0x20;
@@ -139,7 +147,7 @@ TEST(FilterHook, ARestartedServiceRecoversRulesAndStateFromItsFilters) {
     EXPECT_EQ(engine.OurFilterCount(), 0u);
     EXPECT_EQ(engine.filters.size(), 1u);
 
-    FilterHook fresh(engine);
+    Hook fresh(engine);
     ASSERT_TRUE(fresh.Recover());
     EXPECT_FALSE(fresh.started());
     EXPECT_EQ(fresh.ruleCount(), 0u);
@@ -147,7 +155,7 @@ TEST(FilterHook, ARestartedServiceRecoversRulesAndStateFromItsFilters) {
 
 TEST(FilterHook, RefusesRulesBeyondItsCapAndRulesItCannotExpress) {
     FakeFilterEngine engine;
-    FilterHook hook(engine, 2);
+    Hook hook(engine, 2);
     EXPECT_TRUE(hook.AddRule(To(1)));
     EXPECT_TRUE(hook.AddRule(To(2)));
     EXPECT_FALSE(hook.AddRule(To(3)));
@@ -166,10 +174,10 @@ TEST(FilterHook, ARuleHeldAlreadyAddsNothing) {
     for (const bool restart : {false, true}) {
         SCOPED_TRACE(restart ? "after a restart" : "in the same run");
         FakeFilterEngine engine;
-        FilterHook first(engine);
+        Hook first(engine);
         ASSERT_TRUE(first.AddRule(To(1)));
         ASSERT_TRUE(first.Start());
-        FilterHook restarted(engine);
+        Hook restarted(engine);
         ASSERT_TRUE(restarted.Recover());
         FilterHook& hook = restart ? restarted : first;
         EXPECT_TRUE(hook.AddRule(To(1)));
@@ -197,7 +205,7 @@ TEST(FilterHook, RecoveryRebuildsFiltersOfAnEarlierLayout) {
         d.providerData = EncodeProviderData(old);
         engine.filters[100 + old.number] = d;
     }
-    FilterHook hook(engine);
+    Hook hook(engine);
     ASSERT_TRUE(hook.Recover());
     EXPECT_TRUE(hook.started());
     EXPECT_EQ(hook.ruleCount(), 1u);
@@ -209,4 +217,33 @@ TEST(FilterHook, RecoveryRebuildsFiltersOfAnEarlierLayout) {
     for (const auto& entry : engine.filters)
         now.push_back(entry.first == foreign ? "foreign" : DescribeFilter(entry.second));
     EXPECT_EQ(now, expected);
+}
+
+// Filters without a user would block the whole machine: its services and every
+// other user. Text that is not a SID could widen the descriptor it goes into.
+TEST(FilterHook, EveryFilterCarriesTheSessionsUserAndNoneIsAddedWithoutOne) {
+    FakeFilterEngine engine;
+    FilterHook hook(engine);
+    ASSERT_TRUE(hook.AddRule(To(1)));
+    for (const char* bad :
+         {"", "S-1-5-21-1-2-3-1001)(A;;CC;;;WD", "S-1-", "S-1-5--18", "s-1-5-18", "S-1-5-"})
+        EXPECT_FALSE(hook.SetUser(bad)) << bad;
+    EXPECT_FALSE(hook.Start());
+    EXPECT_EQ(engine.commits, 0);
+    auto users = [&] {
+        std::vector<std::string> out;
+        for (const auto& entry : engine.filters)
+            out.push_back(engine.users[entry.first]);
+        return out;
+    };
+    ASSERT_TRUE(hook.SetUser(kClientUser));
+    ASSERT_TRUE(hook.Start());
+    ASSERT_TRUE(hook.AddRule(To(2)));
+    EXPECT_EQ(users(), std::vector<std::string>(4, kClientUser));
+    const std::string other = "S-1-5-21-1-2-3-1002";
+    ASSERT_TRUE(hook.SetUser(other));
+    EXPECT_EQ(users(), std::vector<std::string>(4, other)) << "moved to the new user";
+    FilterHook restarted(engine);
+    ASSERT_TRUE(restarted.Recover());
+    EXPECT_EQ(restarted.user(), other);
 }

@@ -46,6 +46,7 @@ TEST(FilterIds, MatchTheDocumentedValues) {
         {kConditionIpProtocol, "3971ef2b-623e-4f9a-8cb1-6e79b806b9a7"},
         {kConditionIpLocalPort, "0c1ba1af-5765-453f-af22-a8f791ac775b"},
         {kConditionIpRemotePort, "c35a604d-d22b-4e1a-91b4-68f674ee674b"},
+        {kConditionAleUserId, "af043a0a-b34d-4f86-979c-c90371af6e66"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Text(c.guid), c.text);

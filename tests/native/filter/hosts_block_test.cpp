@@ -13,6 +13,7 @@ const std::string kOriginal = "# hosts\r\n127.0.0.1 localhost";
 struct Service {
     Service(FakeFilterEngine& e, MemoryHostsStore& h) : hosts(h), service(e, store, clock, log, h) {
         EXPECT_TRUE(service.Startup());
+        service.SetUser(kClientUser);
     }
     uint32_t Send(uint32_t code, const std::string& input = std::string()) {
         const auto message =

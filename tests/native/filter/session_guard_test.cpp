@@ -10,22 +10,29 @@ namespace {
 
 constexpr uint32_t kPid = 500, kSession = 1;
 const std::string kGame = "C:\\Games\\game.exe";
+const std::string kUser = "S-1-5-21-1-2-3-1001", kOther = "S-1-5-21-1-2-3-1002";
 
 struct FakeGuardPlatform : GuardPlatform {
-    std::map<uint32_t, std::pair<uint32_t, std::string>> processes;  // pid: session, path
+    struct Process {
+        uint32_t session;
+        std::string path;
+        ProcessOwner owner{true, kUser};
+    };
+    std::map<uint32_t, Process> processes;
     std::vector<uint32_t> ended;
     std::vector<uint64_t> startsAtS;
     SessionState state = SessionState::Unknown;
+    std::map<uint32_t, std::string> users;  // session: its user
     FakeMonotonicClock* clock = nullptr;
 
     int releases = 0;
 
-    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs,
-                                      uint32_t session) override {
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>& programs, uint32_t session,
+                                      const std::string& user) override {
         ProcessSnapshot snapshot;
         for (const auto& [pid, process] : processes)
-            if (process.first == session)
-                snapshot.push_back({pid, {process.second}});
+            if (process.session == session && MayEndProcess(process.owner, user))
+                snapshot.push_back({pid, {process.path}});
         return FindBlockedProcesses(snapshot, programs);
     }
     void ReleaseSweeps() override { ++releases; }
@@ -34,6 +41,13 @@ struct FakeGuardPlatform : GuardPlatform {
         return processes.erase(pid) != 0;
     }
     SessionState QuerySession(uint32_t) override { return state; }
+    std::string SessionUser(uint32_t session) override { return users[session]; }
+    std::optional<uint32_t> FindUserSession(const std::string& user) override {
+        for (const auto& [session, u] : users)
+            if (u == user)
+                return session;
+        return std::nullopt;
+    }
     bool StartProgram(uint32_t) override {
         startsAtS.push_back(clock->ms / 1000);
         return true;
@@ -44,19 +58,24 @@ struct Guarded {
     FakeClock wall{0};
     FakeMonotonicClock monotonic{0};
     FakeGuardPlatform platform;
-    SessionGuard guard{platform, wall, monotonic};
+    MemoryFailSafeStore store;
+    SessionGuard guard{platform, store, wall, monotonic};
+    HookService* service = nullptr;  // ticked instead of the guard alone when set
     Guarded() { platform.clock = &monotonic; }
 
-    bool Start(int64_t remaining = 3600) {
+    bool Start(int64_t remaining = 3600, const std::string& user = kUser) {
         guard.AddProgram(kGame);
-        return guard.Start(remaining, kPid, kSession);
+        return guard.Start(remaining, kPid, kSession, user) == SessionGuard::Outcome::Unbounded;
     }
     // Both clocks run alike, ticked every 100 ms as the pipe does.
     void Run(uint64_t ms) {
         for (uint64_t t = 0; t < ms; t += 100) {
             monotonic.ms += 100;
             wall.now = static_cast<Seconds>(monotonic.ms / 1000);
-            guard.Tick();
+            if (service)
+                service->Tick();
+            else
+                guard.Tick();
         }
     }
 };
@@ -66,10 +85,17 @@ struct Guarded {
 TEST(SessionGuard, SweepsOnlyWhileTheProgramIsGoneAndOnlyInItsUsersSession) {
     Guarded g;
     g.Start();
-    g.platform.processes = {{10, {kSession, kGame}},
-                            {11, {2, kGame}},
-                            {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
-                            {13, {kSession, "C:\\Windows\\notepad.exe"}}};
+    g.platform.processes = {
+        {10, {kSession, kGame}},
+        {11, {2, kGame}},
+        {12, {kSession, "C:\\Windows\\System32\\Taskmgr.exe"}},
+        {13, {kSession, "C:\\Windows\\notepad.exe"}},
+        // Never another user's, the machine's accounts', a critical or a protected one.
+        {16, {kSession, kGame, {true, kOther}}},
+        {17, {kSession, kGame, {true, "S-1-5-18"}}},
+        {20, {kSession, kGame, {false, kUser}}},
+        {21, {kSession, kGame, {true, kUser, true, false}}},
+        {22, {kSession, kGame, {true, kUser, false, true}}}};
     g.guard.ClientGone(kPid + 1);  // another client's end
     g.Run(5000);
     EXPECT_TRUE(g.platform.ended.empty());
@@ -156,35 +182,182 @@ TEST(SessionGuard, AfterALogOffItNeitherSweepsNorStartsUntilTheProgramIsBack) {
     }
 }
 
-TEST(SessionGuard, EndsWithTheSessionOrItsTimeButNotWhileTheProgramRuns) {
+std::vector<uint8_t> Time(int64_t seconds) {
+    const HookTimeBytes bytes = EncodeHookTime(seconds);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// The reply's status; the query's time left in `left`.
+std::optional<uint32_t> Send(HookService& service, uint32_t code,
+                             const std::vector<uint8_t>& input = {}, int64_t* left = nullptr) {
+    const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
+    const auto reply = service.HandleMessage(message.data(), message.size());
+    if (code != IOCTL_HOOK_GUARD_QUERY)
+        return DecodeHookReply(reply->data(), reply->size());
+    const auto timed = DecodeHookTimedReply(reply->data(), reply->size());
+    *left = timed->remainingSeconds;
+    return timed->status;
+}
+
+// The service over a guard, with one connected client of the session's user.
+struct GuardedService : Guarded {
+    FakeFilterEngine engine;
+    MemoryFailSafeStore failSafe;
+    MemoryLog log;
+    MemoryHostsStore hosts;
+    HookService hook{engine, failSafe, monotonic, log, hosts};
+    GuardedService() {
+        hook.SetGuard(&guard);
+        service = &hook;
+        hook.Startup();
+        hook.ClientConnected(kPid, kSession, kUser);
+    }
+    void StartSession(int64_t seconds) {
+        const HookRuleBytes rule = EncodeHookRule(0, 0x01020304);
+        Send(hook, IOCTL_HOOK_ADD_RULE, std::vector<uint8_t>(rule.begin(), rule.end()));
+        Send(hook, IOCTL_HOOK_START);
+        Send(hook, IOCTL_HOOK_SET_REMAINING, Time(seconds));
+        Send(hook, IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end()));
+        Send(hook, IOCTL_HOOK_GUARD_START, Time(seconds));
+    }
+};
+
+TEST(SessionGuard, OnlyTheKeyOrTheServicesOwnEndEndsAGuardedSession) {
+    constexpr uint32_t kNone = 0;
     const struct {
         const char* name;
-        std::vector<int64_t> starts;  // remaining seconds each start sends
-        bool ended;
-        uint64_t goneAfterMs;
-        bool guarded;  // still guarding 60 s after the program's end
+        int64_t seconds;
+        uint64_t waitMs;
+        uint32_t code;
+        bool accepted;  // and the session over, its filters gone
     } cases[] = {
-        {"the key", {3600}, true, 0, false},
-        {"time up while gone", {10}, false, 0, false},
-        {"time up while running", {10}, false, 20000, false},
-        {"a resumed program's shorter time", {100, 10}, false, 0, true},
+        {"end an hour early", 3600, 0, IOCTL_HOOK_GUARD_END, false},
+        {"clear an hour early", 3600, 0, IOCTL_HOOK_CLEAR_RULES, false},
+        {"stop an hour early", 3600, 0, IOCTL_HOOK_STOP, false},
+        {"clear 40 s early", 3600, 3560000, IOCTL_HOOK_CLEAR_RULES, false},
+        {"clear at the program's time-up, 25 s early", 3600, 3575000, IOCTL_HOOK_CLEAR_RULES, true},
+        {"end at the program's time-up, 25 s early", 3600, 3575000, IOCTL_HOOK_GUARD_END, true},
+        {"the key an hour early", 3600, 0, IOCTL_HOOK_GUARD_KEY_END, true},
+        {"nothing asked, the service's own end", 60, 60000, kNone, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Guarded g;
-        for (int64_t remaining : c.starts)
-            g.Start(remaining);
-        if (c.ended)
-            g.guard.End();
-        g.Run(c.goneAfterMs);
-        EXPECT_EQ(g.guard.state(), c.ended ? SessionGuard::State::Idle : SessionGuard::State::Running);
-        g.guard.ClientGone(kPid);
-        g.Run(60000);
-        EXPECT_EQ(g.guard.state() != SessionGuard::State::Idle, c.guarded);
-        if (c.ended) {
-            EXPECT_TRUE(g.platform.startsAtS.empty() && g.platform.ended.empty());
+        GuardedService s;
+        s.StartSession(c.seconds);
+        s.Run(c.waitMs);
+        if (c.code != kNone) {
+            EXPECT_EQ(Send(s.hook, c.code), c.accepted ? kHookStatusOk : kHookStatusFailed);
         }
+        const bool over =
+            c.accepted && c.code != IOCTL_HOOK_CLEAR_RULES && c.code != IOCTL_HOOK_STOP;
+        // The program's own end sends its clear apart; the key and the service's end clear too.
+        const bool cleared =
+            c.accepted && c.code != IOCTL_HOOK_STOP && c.code != IOCTL_HOOK_GUARD_END;
+        EXPECT_EQ(s.guard.guarding(), !over);
+        EXPECT_EQ(s.hook.hook().ruleCount(), cleared ? 0u : 1u);
+        EXPECT_EQ(s.failSafe.text.has_value(), !cleared);
+        EXPECT_EQ(s.store.text.has_value(), !over);
     }
+}
+
+TEST(SessionGuard, TheStoredSessionIsTakenUpAfterARestart) {
+    const struct {
+        const char* name;
+        Seconds offSeconds;  // the wall clock while the service was not running
+        bool loggedOn;
+        SessionGuard::Resumed resumed;
+        int64_t leftSeconds;
+        bool beats = false;  // Hushwall outlived the service's restart
+    } cases[] = {
+        {"service restarted, its user logged on", 0, true, SessionGuard::Resumed::Session, 3590},
+        {"service restarted while Hushwall runs", 0, true, SessionGuard::Resumed::Session, 3590,
+         true},
+        {"machine off ten minutes, nobody logged on", 600, false, SessionGuard::Resumed::Session,
+         2990},
+        {"machine off past the end", 3600, false, SessionGuard::Resumed::EndedWhileOff, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Guarded before;
+        before.Start(3600);
+        before.Run(10000);
+        before.guard.Stop();
+        Guarded g;
+        g.store.text = before.store.text;
+        g.wall.now = before.wall.now + c.offSeconds;
+        g.platform.users = {{4, kOther}};
+        if (c.loggedOn)
+            g.platform.users[2] = kUser;
+        g.platform.processes = {{30, {2, kGame}}, {31, {3, kGame}}};
+        EXPECT_EQ(g.guard.Resume(), c.resumed);
+        EXPECT_EQ(g.guard.SecondsLeftFor(kUser).value_or(0), c.leftSeconds);
+        if (c.beats)
+            g.guard.Beat(kPid, 2, kUser);
+        g.Run(10500);
+        // One beat only: after 10 s it is swept for as frozen, but never started again.
+        EXPECT_EQ(g.platform.ended,
+                  c.loggedOn ? std::vector<uint32_t>{30} : std::vector<uint32_t>{});
+        EXPECT_EQ(g.platform.startsAtS.size(), c.loggedOn && !c.beats ? 1u : 0u);
+        if (c.loggedOn || c.resumed != SessionGuard::Resumed::Session)
+            continue;
+        // Matched by the user of the session that logged on, not by its number.
+        g.guard.SessionLoggedOn(4);
+        g.Run(20000);
+        EXPECT_TRUE(g.platform.startsAtS.empty() && g.platform.ended.empty());
+        g.platform.users[3] = kUser;
+        g.guard.SessionLoggedOn(3);
+        g.Run(10000);
+        EXPECT_EQ(g.platform.ended, std::vector<uint32_t>{31});
+        EXPECT_EQ(g.platform.startsAtS.size(), 1u);
+    }
+}
+
+TEST(SessionGuard, AStartNeverShortensNorDropsAndAnswersOnlyItsUser) {
+    Guarded g;
+    g.Start(3600);
+    g.guard.AddProgram("C:\\Other\\tool.exe");
+    EXPECT_FALSE(g.Start(10)) << "an edited record's shorter end";
+    EXPECT_EQ(g.guard.SecondsLeftFor(kUser), 3600);
+    EXPECT_EQ(g.guard.programs(), (std::vector<std::string>{kGame, "C:\\Other\\tool.exe"}));
+    EXPECT_FALSE(g.guard.SecondsLeftFor(kOther));
+    EXPECT_EQ(g.guard.Start(7200, kPid, kSession, kOther), SessionGuard::Outcome::Refused);
+    EXPECT_EQ(Guarded().guard.Start(60, kPid, kSession, "S-1-5-19"), SessionGuard::Outcome::Refused)
+        << "the machine's accounts have no session to guard";
+    EXPECT_TRUE(g.Start(-1));
+    EXPECT_TRUE(g.Start(100)) << "unbounded stays so";
+    EXPECT_EQ(g.guard.SecondsLeftFor(kUser), kHookUnbounded);
+}
+
+TEST(SessionGuard, AFrozenProgramIsSweptForButNotStartedAgain) {
+    Guarded g;
+    g.Start();
+    g.platform.processes = {{40, {kSession, kGame}}};
+    g.Run(9000);
+    EXPECT_TRUE(g.platform.ended.empty()) << "the start counts as a beat";
+    g.guard.Beat(kPid, kSession, kUser);
+    g.Run(9900);
+    EXPECT_TRUE(g.platform.ended.empty());
+    g.Run(200);
+    EXPECT_EQ(g.platform.ended, std::vector<uint32_t>{40});
+    g.Run(30000);
+    EXPECT_TRUE(g.platform.startsAtS.empty()) << "the frozen one still holds the pipe";
+    EXPECT_FALSE(g.guard.Beat(kPid, kSession, kOther));
+    EXPECT_TRUE(g.guard.Beat(kPid, kSession, kUser));
+    EXPECT_EQ(g.platform.releases, 1);
+    g.platform.processes[41] = {kSession, kGame};
+    g.Run(5000);
+    EXPECT_EQ(g.platform.ended.size(), 1u) << "back: the program sweeps for itself";
+}
+
+TEST(SessionGuard, ThePendingListIsCappedAndForgottenWithItsClient) {
+    Guarded g;
+    for (size_t i = 0; i < kGuardMaxPrograms; ++i)
+        ASSERT_TRUE(g.guard.AddProgram("C:\\p" + std::to_string(i) + ".exe"));
+    EXPECT_FALSE(g.guard.AddProgram("C:\\one-more.exe"));
+    EXPECT_FALSE(g.guard.AddProgram("C:\\a.exe\nprogram C:\\b.exe")) << "a line of the record";
+    g.guard.ClientGone(kPid);
+    g.guard.Start(60, kPid, kSession, kUser);
+    EXPECT_TRUE(g.guard.programs().empty());
 }
 
 TEST(SessionGuard, AClockMovedWhileGuardedMakesTheSessionUnbounded) {
@@ -209,7 +382,7 @@ TEST(SessionGuard, AClockMovedWhileGuardedMakesTheSessionUnbounded) {
         g.Run(10000);
         g.wall.now += c.wallMove;
         g.monotonic.ms += c.monotonicMoveMs;
-        EXPECT_EQ(g.guard.Tick(), c.unbounded);
+        EXPECT_EQ(g.guard.Tick().clockChanged, c.unbounded);
         EXPECT_EQ(g.Start(0), c.unbounded) << "the program is told when it is back";
     }
 }
@@ -222,32 +395,38 @@ TEST(SessionGuard, TheServiceAnswersTheCodesOnlyWithAGuardAndAClient) {
     Guarded g;
     HookService service(engine, store, g.monotonic, log, hosts);
     auto send = [&](uint32_t code, const std::vector<uint8_t>& input = {}) {
-        const auto message = EncodeHookRequest(code, input.data(), static_cast<uint32_t>(input.size()));
-        const auto reply = service.HandleMessage(message.data(), message.size());
-        return DecodeHookReply(reply->data(), reply->size());
-    };
-    auto time = [](int64_t seconds) {
-        const HookTimeBytes bytes = EncodeHookTime(seconds);
-        return std::vector<uint8_t>(bytes.begin(), bytes.end());
+        return Send(service, code, input);
     };
     ASSERT_TRUE(service.Startup());
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "an older service's answer";
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed)
+        << "an older service's answer";
     service.SetGuard(&g.guard);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusFailed) << "no client yet";
-    service.ClientConnected(kPid, kSession);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(-2)), kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusFailed) << "no client yet";
+    service.ClientConnected(kPid, kSession, kUser);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(-2)), kHookStatusFailed);
     EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(kGame.begin(), kGame.end())), kHookStatusOk);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(60)), kHookStatusOk);
+    const std::string share = "\\\\server\\share\\game.exe";  // never opened as SYSTEM
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_PROGRAM, std::vector<uint8_t>(share.begin(), share.end())),
+              kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(60)), kHookStatusOk);
     EXPECT_EQ(g.guard.programs(), std::vector<std::string>{kGame});
 
     // The websites' fail-safe loses its end with the clock too.
-    EXPECT_EQ(send(IOCTL_HOOK_SET_REMAINING, time(3600)), kHookStatusOk);
+    EXPECT_EQ(send(IOCTL_HOOK_SET_REMAINING, Time(3600)), kHookStatusOk);
     service.ClientGone();
     g.wall.now += 7200;
     service.Tick();
     EXPECT_TRUE(service.failSafe().unbounded());
-    service.ClientConnected(kPid + 1, kSession);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, time(0)), kHookStatusUnbounded);
-    EXPECT_EQ(send(IOCTL_HOOK_GUARD_END), kHookStatusOk);
+    service.ClientConnected(kPid + 1, kSession, kUser);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_START, Time(0)), kHookStatusUnbounded);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_END), kHookStatusFailed) << "no end: only the key";
+    int64_t left = 0;
+    EXPECT_EQ(Send(service, IOCTL_HOOK_GUARD_QUERY, {}, &left), kHookStatusOk);
+    EXPECT_EQ(left, kHookUnbounded);
+    service.ClientConnected(kPid + 2, kSession, kOther);
+    EXPECT_EQ(Send(service, IOCTL_HOOK_GUARD_QUERY, {}, &left), kHookStatusFailed);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_KEY_END), kHookStatusFailed) << "another user's key";
+    service.ClientConnected(kPid + 1, kSession, kUser);
+    EXPECT_EQ(send(IOCTL_HOOK_GUARD_KEY_END), kHookStatusOk);
     EXPECT_EQ(g.guard.state(), SessionGuard::State::Idle);
 }

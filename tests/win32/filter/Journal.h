@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// The recording service writes its journal beside itself, and --install puts
+// it under Program Files (tests and service are built for one bitness).
+inline std::string InstalledJournalPath() {
+    const char* programFiles = std::getenv("ProgramFiles");
+    return std::string(programFiles ? programFiles : "C:\\Program Files") +
+           "\\Hushwall\\HushwallFilterTest.journal";
+}
+
 struct JournalLine {
     long long micros = 0;
     std::string text;

@@ -3,7 +3,7 @@
 // with real transactions and appends every call to HushwallFilterTest.journal
 // beside the executable, one line each, for the tests to read:
 //   <microseconds> open | provider add | provider remove | begin | commit | abort
-//   <microseconds> add <id> <filter as DescribeFilter writes it> | delete <id>
+//   <microseconds> add <id> <filter as DescribeFilter writes it> user=<SID> | delete <id>
 // The stamp is the performance counter in microseconds, which every process of
 // the machine shares, so a driver can time its own actions against the lines.
 #include <windows.h>
@@ -53,12 +53,12 @@ public:
         m_inTransaction = false;
         Note("abort");
     }
-    bool AddFilter(const FilterDescription& filter, uint64_t* id) override {
-        if (!m_inTransaction)
+    bool AddFilter(const FilterDescription& filter, const std::string& user, uint64_t* id) override {
+        if (!m_inTransaction || user.empty())
             return false;
         *id = m_nextId++;
         m_adds[*id] = filter.providerData;
-        return Note("add " + std::to_string(*id) + " " + DescribeFilter(filter));
+        return Note("add " + std::to_string(*id) + " " + DescribeFilter(filter) + " user=" + user);
     }
     bool DeleteFilter(uint64_t id) override {
         if (!m_inTransaction || (!m_filters.count(id) && !m_adds.count(id)))
