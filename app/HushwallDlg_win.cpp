@@ -13,6 +13,7 @@
 #include "toolkit/App.h"
 #include "toolkit/GlobalData.h"
 #include "toolkit/Messages.h"
+#include "serviceclient/ServicePipe_win.h"
 #include "websites/FirewallHookDriver_win.h"
 #include "websites/WebsitesDlg_win.h"
 #include "session/SessionRecord.h"
@@ -59,7 +60,8 @@ CHushwallDlg::CHushwallDlg(const AppContext& context)
       openHelp(ShellOpen),
       m_context(context),
       m_autorun(context.appName, context.exeFullPath),
-      m_driver(SystemDriverPlatform()),
+      m_service(SystemServicePipe()),
+      m_driver(SystemDriverPlatform(), m_service),
       m_websiteSteps(
           m_driver, [this] { return SessionWebsiteEntries(); }, context.exeFolder, m_resolver,
           m_cracker,
@@ -88,7 +90,7 @@ CHushwallDlg::~CHushwallDlg() {
     m_programs.reset();
     m_websites.reset();
     if (m_engine.blockingActive)
-        m_engine.StopBlocking();
+        m_engine.StopForExit();
     if (m_icon)
         ::DestroyIcon(m_icon);
     if (m_smallIcon)
@@ -203,7 +205,8 @@ bool CHushwallDlg::OnCommand(WORD id, WORD code) {
             m_profiles.OnSaveProfile();
             return true;
         case ID_APP_EXIT:
-            ::PostQuitMessage(0);
+            if (!m_engine.blockingActive)
+                ::PostQuitMessage(0);
             return true;
         case ID_APP_ABOUT:
             OnAbout();
@@ -260,6 +263,8 @@ void CHushwallDlg::OnTimer(UINT_PTR id) {
         // Over by its time: the icon waits for the next block.
         if (!m_engine.blockingActive)
             RunScheduleCheck();
+    } else if (id == WindowSessionTimers::kBeatTimerId) {
+        m_engine.OnBeat();
     } else if (id == kScheduleTimerId) {
         RunScheduleCheck();
     }
@@ -319,6 +324,16 @@ INT_PTR CHushwallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     return 0;
 }
 
+void CHushwallDlg::OnCancel() {
+    if (m_engine.blockingActive)
+        return;
+    // With blocks to wait for, closing puts Hushwall back behind its icon.
+    if (HasBlocks())
+        WaitBehindIcon();
+    else
+        CBCGPDialog::OnCancel();
+}
+
 void CHushwallDlg::OnHelp() {
     openHelp(m_hWnd, m_context.exeFolder + "Hushwall.chm");
 }
@@ -342,7 +357,7 @@ void CHushwallDlg::OnTrayNotify(LPARAM mouseMessage) {
         if (key.DoModal() == IDOK) {
             ::ShowWindow(m_hWnd, SW_SHOW);
             ::SetFocus(GetDlgItem(IDC_MINUTES));
-            m_engine.EndBlocking();
+            m_engine.EndWithKey();
             OnKeyEndedSession();
         } else {
             m_tray.HideToTray();
@@ -368,8 +383,9 @@ void CHushwallDlg::OnDestroyWindow() {
     m_mailbox->window = nullptr;
     // First, while a running session still holds the default files: they keep what it blocks.
     m_profiles.SaveProfile(m_profiles.DefaultProfilePath());
-    // The session's effects are undone but its record stays, so it resumes at the next start.
-    m_engine.StopBlocking();
+    // The session's effects are undone (or left to the service that guards it)
+    // but its record stays, so it resumes at the next start.
+    m_engine.StopForExit();
     m_tray.Remove();
 }
 

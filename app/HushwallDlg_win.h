@@ -25,9 +25,10 @@
 #include "toolkit/TabWnd.h"
 #include "toolkit/ThemedDialog.h"
 #include "toolkit/ToolBar.h"
+#include "serviceclient/ServiceConnection.h"
+#include "serviceclient/ServiceGuard.h"
 #include "websites/FirewallHookDriver.h"
 #include "websites/AddressResolution_win.h"
-#include "websites/ServiceGuard.h"
 #include "websites/SessionWebsites.h"
 
 // The session's Run value, kept while the schedule has blocks: with blocks it
@@ -100,6 +101,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
     void OnOK() override {}  // Enter belongs to "Hushwall NOW!"
+    // Escape, or a close from another program: during a session only the key ends it.
     void OnCancel() override;
 
 private:
@@ -147,13 +149,14 @@ private:
     WindowSessionTimers m_timers{m_watcher};
     RunKeyAutorun m_autorun;
     ScheduleAutorun m_scheduleAutorun{m_autorun, [this] { return HasBlocks(); }};
-    // Outlives the engine, whose last stop may still talk to the driver.
+    // Outlive the engine, whose last stop may still talk to the service.
+    ServiceConnection m_service;
     CFirewallHookDriver m_driver;
     std::shared_ptr<WinsockResolver> m_resolver = std::make_shared<WinsockResolver>();
     std::shared_ptr<ResolvedMailbox> m_mailbox = std::make_shared<ResolvedMailbox>();
     WinInetUrlCracker m_cracker;
     SessionWebsites m_websiteSteps;
-    ServiceGuard m_guard{m_driver};
+    ServiceGuard m_guard{m_service};
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;
@@ -170,5 +173,5 @@ private:
     // What a session the schedule started or widened blocks, in place of the pages' ticks.
     std::optional<ScheduledSession> m_scheduled;
     Seconds m_keyEndedAt = kNoMoment;
-    static constexpr UINT_PTR kScheduleTimerId = 3;
+    static constexpr UINT_PTR kScheduleTimerId = 4;  // after the session's timers
 };

@@ -117,14 +117,6 @@ void CHushwallDlg::WaitBehindIcon() {
     RunScheduleCheck();
 }
 
-void CHushwallDlg::OnCancel() {
-    if (!m_engine.blockingActive && HasBlocks()) {
-        WaitBehindIcon();
-        return;
-    }
-    CBCGPDialog::OnCancel();
-}
-
 void CHushwallDlg::ShowTrayMenu() {
     HMENU menu = ::CreatePopupMenu();
     if (!menu)

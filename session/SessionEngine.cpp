@@ -25,7 +25,8 @@ void SessionEngine::StartBlocking() {
     std::vector<std::string> blockedPrograms = m_s.host.CheckedPrograms();
 
     m_s.autorun.Register();
-    // Only a session resumed from the marker starts with the clock already changed.
+    // Only a resumed session (the marker, or the service's without end) starts
+    // with the clock already changed.
     WriteRecord(timeChanged ? kUnboundedRecord : record);
     // Starting the watcher replaces its blocked programs and clears its busy flag.
     m_s.timers.StartWatcher(blockedPrograms);
@@ -39,11 +40,19 @@ void SessionEngine::StartBlocking() {
 }
 
 void SessionEngine::StartGuard(const std::vector<std::string>& blockedPrograms) {
+    bool unbounded = m_unboundedAtResume;
+    m_unboundedAtResume = false;
     // The pipe is open whether or not a website is ticked: the service guards the session.
-    if (websiteBlockingAvailable && m_s.guard &&
-        m_s.guard->StartGuard(blockedPrograms, timeChanged ? std::nullopt
-                                                           : std::optional<Seconds>(RemainingSeconds())) ==
-            SessionGuardClient::Reply::Unbounded) {
+    if (websiteBlockingAvailable && m_s.guard) {
+        const SessionGuardClient::Reply reply = m_s.guard->StartGuard(
+            blockedPrograms,
+            timeChanged ? std::nullopt : std::optional<Seconds>(RemainingSeconds()));
+        m_guarded = reply != SessionGuardClient::Reply::Refused;
+        if (m_guarded)
+            m_s.timers.StartBeatTimer();
+        unbounded = unbounded || reply == SessionGuardClient::Reply::Unbounded;
+    }
+    if (unbounded) {
         timeChanged = true;
         OnClockChanged();
     }
@@ -69,7 +78,7 @@ void SessionEngine::StartScheduled(Seconds end) {
     m_s.timers.StartWatcher(blockedPrograms);
     // The hook takes the wider list from a fresh start.
     if (websiteBlockingAvailable && m_s.websites) {
-        StopWebsiteBlocking();
+        StopWebsiteBlocking(false);
         StartWebsiteBlocking();
     }
     StartGuard(blockedPrograms);
@@ -146,28 +155,45 @@ void SessionEngine::OnClockChanged() {
 }
 
 void SessionEngine::StopBlocking() {
+    Stop(false);
+}
+
+void SessionEngine::StopForExit() {
+    Stop(true);
+}
+
+void SessionEngine::Stop(bool exiting) {
     m_s.timers.StopWatcher();
     m_s.timers.StopSessionTimer();
+    m_s.timers.StopBeatTimer();
     if (!m_isNTPlatform)
         m_s.host.SetScreenSaverRunning(false);
     blockingActive = false;
     if (websiteBlockingAvailable && m_s.websites)
-        StopWebsiteBlocking();
+        StopWebsiteBlocking(exiting);
     m_s.host.UnlockDefaultFiles();
+    m_guarded = false;
 }
 
-void SessionEngine::StopWebsiteBlocking() {
+void SessionEngine::StopWebsiteBlocking(bool exiting) {
     if (m_lookupsPending) {
         m_s.websites->CancelLookups();
         m_lookupsPending = false;
     }
-    if (!m_s.websites->SendDriverControl(DriverControl::Clear))
+    // A guarded session's rules and names stay with the service until the key
+    // or its own end; after the key it has cleared them itself.
+    if ((exiting && m_guarded) || m_endedByService)
+        return;
+    // Before its own end the service refuses these and ends the block by
+    // itself at that end: a refusal is nothing to tell the user.
+    const bool quiet = m_guarded;
+    if (!m_s.websites->SendDriverControl(DriverControl::Clear) && !quiet)
         m_s.host.ShowMessage(kClearFailedMessage);
     if (websitesBlocked) {
-        if (!m_s.websites->SendDriverControl(DriverControl::Stop))
-            m_s.host.ShowMessage(kStopFailedMessage);
-        else
+        if (m_s.websites->SendDriverControl(DriverControl::Stop))
             websitesBlocked = false;
+        else if (!quiet)
+            m_s.host.ShowMessage(kStopFailedMessage);
     }
 }
 
@@ -176,22 +202,52 @@ void SessionEngine::EndBlocking() {
         return;
     StopBlocking();
     // Only here: the window's own stop leaves the session to the service's guard.
-    if (websiteBlockingAvailable && m_s.guard)
+    if (websiteBlockingAvailable && m_s.guard && !m_endedByService)
         m_s.guard->EndGuard();
+    m_endedByService = false;
     m_s.autorun.Remove();
     WriteRecord("");
 }
 
+void SessionEngine::EndWithKey() {
+    if (!blockingActive)
+        return;
+    m_endedByService = websiteBlockingAvailable && m_s.guard && m_s.guard->EndWithKey();
+    if (m_endedByService)
+        websitesBlocked = false;
+    EndBlocking();
+}
+
+void SessionEngine::OnBeat() {
+    if (m_guarded && m_s.guard)
+        m_s.guard->Beat();
+}
+
 bool SessionEngine::ResumeFromRecord(const std::string& record) {
-    StoredSession stored = ParseSessionRecord(record);
+    const StoredSession stored = ParseSessionRecord(record);
+    // The record is only a copy the user can edit (or shift with the time
+    // zone): the service's session is never cut short by it.
+    std::optional<SessionGuardClient::Held> held;
+    if (websiteBlockingAvailable && m_s.guard)
+        held = m_s.guard->QueryGuard();
+    if (held && !held->remaining) {
+        timeChanged = true;
+        m_unboundedAtResume = true;
+        return true;
+    }
+    const std::optional<Seconds> heldEnd =
+        held ? std::optional<Seconds>(m_s.clock.Now() + *held->remaining) : std::nullopt;
     switch (stored.kind) {
         case StoredSession::None:
-            return false;
+            if (!heldEnd)
+                return false;
+            endTime = *heldEnd;
+            return true;
         case StoredSession::Unbounded:
             timeChanged = true;
             return true;
         case StoredSession::Until:
-            endTime = stored.endTime;
+            endTime = heldEnd && *heldEnd > stored.endTime ? *heldEnd : stored.endTime;
             return true;
     }
     return false;

@@ -7,8 +7,9 @@
 #include "base/SettingsStore.h"
 #include "base/Clock.h"
 #include "hook/AddressList.h"
+#include "serviceclient/ServiceGuard.h"
 
-// The two message-loop timers of a session.
+// The message-loop timers of a session.
 class SessionTimers {
 public:
     virtual ~SessionTimers() = default;
@@ -18,6 +19,9 @@ public:
     // The main window's 30001 ms tick.
     virtual void StartSessionTimer() = 0;
     virtual void StopSessionTimer() = 0;
+    // The beat to the filter service while it guards the session, every few seconds.
+    virtual void StartBeatTimer() = 0;
+    virtual void StopBeatTimer() = 0;
 };
 
 // The value under the user's Run key that starts the program at log-on.
@@ -91,20 +95,6 @@ public:
     virtual void SendRemainingTime(std::optional<Seconds> remaining) = 0;
 };
 
-// The filter service's guard of the session, over the same connection: it
-// keeps the session while the program is gone.
-class SessionGuardClient {
-public:
-    enum class Reply { Refused, Guarded, Unbounded };
-    virtual ~SessionGuardClient() = default;
-    // The blocked programs, then the time left (nothing: no end). Unbounded
-    // when the service saw the clock change; Refused by a service without a guard.
-    virtual Reply StartGuard(const std::vector<std::string>& blockedPrograms,
-                             std::optional<Seconds> remaining) = 0;
-    // The session is over for good.
-    virtual void EndGuard() = 0;
-};
-
 struct SessionServices {
     Clock& clock;
     MonotonicClock& monotonic;  // what the clock check measures the time of day against
@@ -145,8 +135,15 @@ public:
     void OnSessionTick();
     // Undoes a session's effects; safe without one.
     void StopBlocking();
+    // The window goes (log-off, the end of the process): as StopBlocking, but a
+    // session the service guards keeps its rules, names and guard there.
+    void StopForExit();
     // StopBlocking, then forgets the stored session and the autorun value.
     void EndBlocking();
+    // The right access key ends the session, and the service's guard with it.
+    void EndWithKey();
+    // The beat timer's tick.
+    void OnBeat();
 
     // The outcome of the lookups started with `ticket`: logged, then loaded into the hook,
     // which is started. Ignored once the session that asked for it has stopped.
@@ -154,8 +151,12 @@ public:
     // Lookups are running for this session: the hook is not started yet.
     bool LookupsPending() const { return m_lookupsPending; }
 
-    // Reads a stored record at start-up; true when a session is to be resumed.
+    // Reads a stored record at start-up, and the session the service guards
+    // for this user, whose end wins over a shorter or missing record; true
+    // when a session is to be resumed.
     bool ResumeFromRecord(const std::string& record);
+    // The filter service guards the running session.
+    bool Guarded() const { return m_guarded; }
 
     bool blockingActive = false;
     bool timeChanged = false;
@@ -169,7 +170,8 @@ private:
     void TakeTickBaseline();
     void StartWebsiteBlocking();
     void StartGuard(const std::vector<std::string>& blockedPrograms);
-    void StopWebsiteBlocking();
+    void Stop(bool exiting);
+    void StopWebsiteBlocking(bool exiting);
     // From now on the session has no end: only the access key ends it.
     void OnClockChanged();
     // endTime - now, at least 0.
@@ -182,4 +184,9 @@ private:
     uint64_t m_lastTickMs = 0;
     uint64_t m_lookupTicket = 0;
     bool m_lookupsPending = false;
+    bool m_guarded = false;
+    // The service's session had no end at resume: the clock-change branch at start.
+    bool m_unboundedAtResume = false;
+    // The service ended everything after the key: nothing more to clear.
+    bool m_endedByService = false;
 };

@@ -40,6 +40,16 @@ void WindowSessionTimers::StopSessionTimer() {
     m_sessionTimerId = 0;
 }
 
+void WindowSessionTimers::StartBeatTimer() {
+    m_beatTimerId = ::SetTimer(m_window, kBeatTimerId, kBeatMs, nullptr);
+}
+
+void WindowSessionTimers::StopBeatTimer() {
+    if (m_beatTimerId)
+        ::KillTimer(m_window, m_beatTimerId);
+    m_beatTimerId = 0;
+}
+
 void SetScreenSaverRunning(bool running) {
     UINT previous = 0;
     ::SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);

@@ -24,8 +24,9 @@ private:
 
 constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// The watcher's 800 ms thread timer and the session tick: timer 2 of `window`,
-// which hands its WM_TIMER to the engine's OnSessionTick.
+// The watcher's 800 ms thread timer, the session tick (timer 2 of `window`,
+// which hands its WM_TIMER to the engine's OnSessionTick) and the beat (timer 3,
+// to OnBeat).
 class WindowSessionTimers : public SessionTimers {
 public:
     WindowSessionTimers(ProcessWatcher& watcher, HWND window = nullptr,
@@ -37,8 +38,13 @@ public:
     void StopWatcher() override;
     void StartSessionTimer() override;
     void StopSessionTimer() override;
+    void StartBeatTimer() override;
+    void StopBeatTimer() override;
 
     static constexpr UINT_PTR kSessionTimerId = 2;
+    static constexpr UINT_PTR kBeatTimerId = 3;
+    // Well inside the service's 10 s without a beat, even with a late tick.
+    static constexpr UINT kBeatMs = 3000;
     // Thirty seconds and one millisecond.
     static constexpr UINT kSessionTickMs = 30001;
 
@@ -47,6 +53,7 @@ private:
     HWND m_window;
     UINT m_tickMs;
     UINT_PTR m_sessionTimerId = 0;
+    UINT_PTR m_beatTimerId = 0;
 };
 
 // Marks a screen saver as running or not; outside the NT family this keeps the

@@ -1,30 +1,24 @@
 #include "websites/FirewallHookDriver.h"
 
 CFirewallHookDriver::~CFirewallHookDriver() {
-    if (device) {
-        m_platform.CloseDevice(device);
-        device = nullptr;
-    }
+    m_device.Close();
     UnloadDriver(false);
 }
 
 bool CFirewallHookDriver::OpenDevice(const std::string& path) {
-    if (!device)
-        device = m_platform.OpenDevice(path);
-    return IsOpen();
+    return m_device.Open(path);
 }
 
 int CFirewallHookDriver::SendDriverControl(uint32_t code, const void* input, uint32_t length) {
-    if (!device)
+    if (!IsOpen())
         return kDriverNoDevice;
-    return m_platform.Control(device, code, input, length) ? kDriverOk : kDriverControlFailed;
+    return m_device.Request(code, input, length) == kHookStatusOk ? kDriverOk
+                                                                  : kDriverControlFailed;
 }
 
 std::optional<uint32_t> CFirewallHookDriver::SendDriverRequest(uint32_t code, const void* input,
                                                                uint32_t length) {
-    if (!device)
-        return std::nullopt;
-    return m_platform.ControlStatus(device, code, input, length);
+    return m_device.Request(code, input, length);
 }
 
 int CFirewallHookDriver::OpenServiceHandles(DriverPlatform::Handle& manager,
@@ -55,10 +49,7 @@ int CFirewallHookDriver::StopDriver() {
     if (opened != kDriverOk)
         return opened;
     // A driver with an open device cannot unload.
-    if (device) {
-        m_platform.CloseDevice(device);
-        device = nullptr;
-    }
+    m_device.Close();
     const int result = m_platform.StopService(service) ? kDriverOk : kDriverStopRefused;
     CloseServiceHandles(manager, service);
     if (result == kDriverOk)

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "hook/HookPipe.h"
 #include "hook/HookRule.h"
+#include "serviceclient/ServiceConnection.h"
 
-// The service manager and filter service calls the controller makes. Handles
-// are null when an open fails.
+// The service manager calls the controller makes. Handles are null when an
+// open fails.
 class DriverPlatform {
 public:
     using Handle = void*;
@@ -21,27 +21,14 @@ public:
     virtual bool StopService(Handle service) = 0;
     virtual bool RemoveService(Handle service) = 0;
     virtual void CloseService(Handle handle) = 0;
-    // A connection to the filter service's pipe, in message mode.
-    virtual Handle OpenDevice(const std::string& path) = 0;
-    // One request with its code and input; true when the service answered success.
-    virtual bool Control(Handle device, uint32_t code, const void* input, uint32_t length) = 0;
-    // The same request with the service's reply status; nothing when no reply came.
-    // A platform that cannot tell the statuses apart answers 0 or nothing.
-    virtual std::optional<uint32_t> ControlStatus(Handle device, uint32_t code, const void* input,
-                                                  uint32_t length) {
-        return Control(device, code, input, length) ? std::optional<uint32_t>(0) : std::nullopt;
-    }
-    virtual void CloseDevice(Handle device) = 0;
 };
 
-// The filter service's name in the service control manager.
-constexpr const char* kFilterServiceName = "HushwallFilter";
-
-// Holds the firewall hook driver's device and service, and speaks its protocol.
-// The platform must outlive the controller.
+// Holds the firewall hook driver's service, and speaks its protocol over the
+// filter service's connection, its device. Both must outlive the controller.
 class CFirewallHookDriver {
 public:
-    explicit CFirewallHookDriver(DriverPlatform& platform) : m_platform(platform) {}
+    CFirewallHookDriver(DriverPlatform& platform, ServiceConnection& device)
+        : m_platform(platform), m_device(device) {}
     CFirewallHookDriver(const CFirewallHookDriver&) = delete;
     CFirewallHookDriver& operator=(const CFirewallHookDriver&) = delete;
     // Closes the device, then unloads without releasing the texts.
@@ -51,7 +38,7 @@ public:
     // never installs or starts the service, so running and installed stay false.
     bool OpenDevice(const std::string& path = kHookPipePath);
     // A connection is open: website blocking can take place.
-    bool IsOpen() const { return device != nullptr; }
+    bool IsOpen() const { return m_device.IsOpen(); }
 
     // 0, -5 without a device (and no platform call), -9 when the call fails.
     int SendDriverControl(uint32_t code, const void* input, uint32_t length);
@@ -68,7 +55,6 @@ public:
     // One name code per host name, its bytes as the input; false at the first refusal.
     bool SendNames(const std::vector<std::string>& names);
 
-    DriverPlatform::Handle device = nullptr;
     std::optional<std::string> serviceName;
     // Reserved for the install and open steps.
     std::optional<std::string> secondText;
@@ -84,4 +70,5 @@ private:
     void CloseServiceHandles(DriverPlatform::Handle manager, DriverPlatform::Handle service);
 
     DriverPlatform& m_platform;
+    ServiceConnection& m_device;
 };

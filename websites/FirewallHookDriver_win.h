@@ -4,7 +4,7 @@
 #include "websites/FirewallHookDriver.h"
 #include "websites/WebsiteRules.h"
 
-// The service control manager and the filter service's pipe.
+// The service control manager's calls on the filter service.
 class Win32DriverPlatform : public DriverPlatform {
 public:
     Handle OpenManager() override;
@@ -12,19 +12,6 @@ public:
     bool StopService(Handle service) override;
     bool RemoveService(Handle service) override;
     void CloseService(Handle handle) override;
-    Handle OpenDevice(const std::string& path) override;
-    bool Control(Handle device, uint32_t code, const void* input, uint32_t length) override;
-    std::optional<uint32_t> ControlStatus(Handle device, uint32_t code, const void* input,
-                                          uint32_t length) override;
-    void CloseDevice(Handle device) override;
-
-    // How long a request waits for its reply before it counts as failed.
-    unsigned long replyTimeout = 30000;  // ms
-
-private:
-    // One request and its reply on the pipe: the reply's status, or nothing.
-    std::optional<uint32_t> Transact(void* pipe, uint32_t code, const void* input, uint32_t length,
-                                     unsigned long& transportError);
 };
 
 // One stateless instance for the whole process, so that it outlives every controller.

@@ -188,4 +188,79 @@ TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
                 static_cast<unsigned long>(seconds));
 }
 
+// The hidden window of a session is closed by nothing but the key: a close
+// posted by another program leaves the same process running and blocking.
+TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    HWND main = FindMain(program.pid);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
+    constexpr WPARAM kExit = 32780;  // the menu's Exit
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageA(main, WM_COMMAND, kExit, 0);
+    EXPECT_FALSE(program.WaitEnd(3000)) << "the program ended";
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(e2e::SessionRecord(kApp), "2037 1 1 0 0");
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(3000)) << "still blocked";
+}
+
+// The record is only the program's copy: set to a past time, with the program
+// then ended by force, the session the service holds goes on.
+TEST_F(Guard, ARecordSetToThePastDoesNotEndTheSession) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    e2e::StoreSessionRecord(kApp, "2020 1 1 0 0");
+    program.Kill();
+    std::vector<DWORD> notOurs = others;
+    notOurs.push_back(program.pid);
+    std::vector<DWORD> again;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
+                               10000));
+    // Past the restarted program's first tick, which would end a session it took from the record.
+    e2e::MessageBoxSeen box;
+    EXPECT_FALSE(e2e::WaitForMessageBox(again.front(), box, 40000, "Hushwall!")) << box.text;
+    EXPECT_EQ(e2e::SessionRecord(kApp).compare(0, 5, "2037 "), 0) << e2e::SessionRecord(kApp);
+    ASSERT_TRUE(e2e::Start(gamePath, game));
+    EXPECT_TRUE(game.WaitEnd(3000)) << "still blocked";
+}
+
+// A suspended program sends no beats: the service sweeps in its place.
+TEST_F(Guard, WithTheProgramsThreadsSuspendedTheServiceEndsBlockedPrograms) {
+    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
+    std::string exe;
+    StartGuardedSession(gamePath, &exe);
+    if (HasFatalFailure())
+        return;
+    std::vector<HANDLE> threads;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == program.pid)
+            if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID))
+                threads.push_back(thread);
+    ::CloseHandle(snapshot);
+    ASSERT_FALSE(threads.empty());
+    for (HANDLE thread : threads)
+        EXPECT_NE(::SuspendThread(thread), static_cast<DWORD>(-1));
+    const DWORD suspendedAt = ::GetTickCount();
+    const bool started = e2e::Start(gamePath, game);
+    EXPECT_TRUE(started && game.WaitEnd(16000)) << "ended by the service's sweep";
+    std::printf("[ figure ] blocked program ended %lu ms after the program was suspended\n",
+                static_cast<unsigned long>(::GetTickCount() - suspendedAt));
+    for (HANDLE thread : threads) {
+        ::ResumeThread(thread);
+        ::CloseHandle(thread);
+    }
+}
+
 }  // namespace

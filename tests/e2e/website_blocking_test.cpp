@@ -230,7 +230,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     EXPECT_GT(left, 15 * 60) << "at most the minute and the 15 minutes' grace";
     EXPECT_LE(left, 60 + 15 * 60);
 
-    // The key ends the session: the clear deletes every filter, the stop finds none.
+    // The key ends the session: the service's key end deletes every filter at once.
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
     constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
     ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
@@ -238,7 +238,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
     ASSERT_NE(key, nullptr);
     e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
     e2e::Click(::GetDlgItem(key, IDOK));
-    const std::string ended = "[" + adds + "][" + std::string(expected.size(), '-') + "][]";
+    const std::string ended = "[" + adds + "][" + std::string(expected.size(), '-') + "]";
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
             journal = ReadJournal(JournalPath());

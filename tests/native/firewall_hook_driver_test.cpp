@@ -77,8 +77,9 @@ TEST(HookRule, ControlCodesAndResults) {
 }
 
 // Records every platform call in order and fails the ones it is told to.
-class FakePlatform : public DriverPlatform {
+class FakePlatform : public DriverPlatform, public ServicePipe {
 public:
+    using Handle = DriverPlatform::Handle;
     std::vector<std::string> calls;
     std::vector<HookRuleBytes> rules;  // inputs of the add calls, in order
     bool managerFails = false;
@@ -110,21 +111,26 @@ public:
                         : handle == &m_service ? "close service"
                                                : "close ?");
     }
-    Handle OpenDevice(const std::string& path) override {
+    Handle Connect(const std::string& path) override {
         calls.push_back("open device " + path);
         return deviceMissing ? nullptr : &m_device;
     }
-    bool Control(Handle device, uint32_t code, const void* input, uint32_t length) override {
+    Outcome Transact(Handle device, const std::vector<uint8_t>& request,
+                     std::vector<uint8_t>& reply) override {
+        uint32_t code = 0;
+        std::memcpy(&code, request.data(), 4);  // little-endian, as the test machines are
+        const size_t length = request.size() - 4;
         calls.push_back((device == &m_device ? "control " : "control? ") + std::to_string(code) +
                         " " + std::to_string(length));
         if (code == IOCTL_HOOK_ADD_RULE && length == kHookRuleSize) {
             HookRuleBytes rule;
-            std::memcpy(rule.data(), input, kHookRuleSize);
+            std::memcpy(rule.data(), request.data() + 4, kHookRuleSize);
             rules.push_back(rule);
         }
-        return controls++ != failControlAt;
+        reply = EncodeHookReply(controls++ != failControlAt ? kHookStatusOk : kHookStatusFailed);
+        return Outcome::Replied;
     }
-    void CloseDevice(Handle device) override {
+    void Disconnect(Handle device) override {
         calls.push_back(device == &m_device ? "close device" : "close device?");
     }
 
@@ -146,7 +152,8 @@ void MakeRunning(CFirewallHookDriver& driver, FakePlatform& platform) {
 TEST(FirewallHookDriver, FreshControllerAndTheOpenStep) {
     FakePlatform platform;
     {
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         EXPECT_FALSE(driver.IsOpen());
         EXPECT_FALSE(driver.serviceName || driver.secondText || driver.thirdText);
         EXPECT_FALSE(driver.textsOwned || driver.running || driver.installed);
@@ -168,7 +175,8 @@ TEST(FirewallHookDriver, FreshControllerAndTheOpenStep) {
 TEST(FirewallHookDriver, WithoutDeviceEveryControlFailsWithoutPlatformCalls) {
     FakePlatform platform;
     {
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         const uint8_t input[28] = {};
         for (uint32_t code : {IOCTL_HOOK_START, IOCTL_HOOK_STOP, IOCTL_HOOK_CLEAR_RULES})
             EXPECT_EQ(driver.SendDriverControl(code, nullptr, 0), -5);
@@ -181,7 +189,8 @@ TEST(FirewallHookDriver, WithoutDeviceEveryControlFailsWithoutPlatformCalls) {
 
 TEST(FirewallHookDriver, ControlCallsReachTheDeviceAndReportFailure) {
     FakePlatform platform;
-    CFirewallHookDriver driver(platform);
+    ServiceConnection connection(platform);
+    CFirewallHookDriver driver(platform, connection);
     MakeRunning(driver, platform);
     platform.failControlAt = 1;
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
@@ -197,7 +206,8 @@ TEST(FirewallHookDriver, ControlCallsReachTheDeviceAndReportFailure) {
 
 TEST(FirewallHookDriver, LoadsTwoRulesPerAddressInListOrder) {
     FakePlatform platform;
-    CFirewallHookDriver driver(platform);
+    ServiceConnection connection(platform);
+    CFirewallHookDriver driver(platform, connection);
     ASSERT_TRUE(driver.OpenDevice());
     platform.calls.clear();
     const std::vector<uint32_t> addresses = {Address(10, 0, 0, 1), Address(192, 168, 1, 20),
@@ -217,7 +227,8 @@ TEST(FirewallHookDriver, TheFirstRefusedRuleEndsTheLoad) {
     for (int k = 0; k < 6; ++k) {
         SCOPED_TRACE(k);
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         ASSERT_TRUE(driver.OpenDevice());
         platform.calls.clear();
         platform.failControlAt = k;
@@ -230,7 +241,8 @@ TEST(FirewallHookDriver, TheFirstRefusedRuleEndsTheLoad) {
 TEST(FirewallHookDriver, StopDriverPaths) {
     {
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         ASSERT_TRUE(driver.OpenDevice());
         platform.calls.clear();
         EXPECT_EQ(driver.StopDriver(), 0);  // not running: nothing to do
@@ -240,7 +252,8 @@ TEST(FirewallHookDriver, StopDriverPaths) {
     {
         SCOPED_TRACE("stopped");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         EXPECT_EQ(driver.StopDriver(), 0);
         const std::vector<std::string> expected = {"open manager",  "open service TestHook",
@@ -254,7 +267,8 @@ TEST(FirewallHookDriver, StopDriverPaths) {
     {
         SCOPED_TRACE("no manager");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         platform.managerFails = true;
         EXPECT_EQ(driver.StopDriver(), -1);
@@ -266,7 +280,8 @@ TEST(FirewallHookDriver, StopDriverPaths) {
     {
         SCOPED_TRACE("no service");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         platform.serviceFails = true;
         EXPECT_EQ(driver.StopDriver(), -2);
@@ -280,7 +295,8 @@ TEST(FirewallHookDriver, StopDriverPaths) {
     {
         SCOPED_TRACE("stop refused");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         platform.stopRefused = true;
         EXPECT_EQ(driver.StopDriver(), -7);
@@ -301,7 +317,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
     {
         SCOPED_TRACE("stopped and deleted");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         driver.textsOwned = true;
         driver.secondText = "two";
@@ -319,7 +336,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
     {
         SCOPED_TRACE("kept when not to be removed");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         driver.removeOnUnload = false;
         EXPECT_EQ(driver.UnloadDriver(false), 0);
@@ -329,7 +347,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
     {
         SCOPED_TRACE("stop refused: not deleted, texts kept");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         driver.textsOwned = true;
         platform.stopRefused = true;
@@ -344,7 +363,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
     {
         SCOPED_TRACE("delete fails");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         platform.deleteFails = true;
         EXPECT_EQ(driver.UnloadDriver(false), -8);
@@ -355,7 +375,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
     {
         SCOPED_TRACE("manager gone after the stop");
         FakePlatform platform;
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
         driver.StopDriver();
         driver.running = true;  // pretend it was started again
@@ -370,7 +391,8 @@ TEST(FirewallHookDriver, UnloadDriverPaths) {
 TEST(FirewallHookDriver, NeverStartedDeletesNothingButReleasesOwnedTexts) {
     FakePlatform platform;
     {
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         driver.serviceName = "TestHook";
         driver.installed = true;
         driver.textsOwned = true;
@@ -387,7 +409,8 @@ TEST(FirewallHookDriver, NeverStartedDeletesNothingButReleasesOwnedTexts) {
 TEST(FirewallHookDriver, DestructorClosesTheDeviceThenUnloads) {
     FakePlatform platform;
     {
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(platform);
+        CFirewallHookDriver driver(platform, connection);
         MakeRunning(driver, platform);
     }
     // The device is already closed when the stop runs, so the stop closes nothing more.

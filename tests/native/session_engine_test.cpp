@@ -38,7 +38,13 @@ struct FakeTimers : SessionTimers {
         log.push_back("tick off");
         ticking = false;
     }
+    void StartBeatTimer() override {
+        log.push_back("beat on");
+        beating = true;
+    }
+    void StopBeatTimer() override { beating = false; }
     Log& log;
+    bool beating = false;
     std::vector<std::string> watching;
     bool ticking = false;
 };
@@ -179,8 +185,19 @@ struct FakeGuard : SessionGuardClient {
         return reply;
     }
     void EndGuard() override { log.push_back("guard end"); }
+    std::optional<Held> QueryGuard() override {
+        log.push_back("guard query");
+        return held;
+    }
+    bool EndWithKey() override {
+        log.push_back("guard key end");
+        return keyEnds;
+    }
+    void Beat() override { log.push_back("guard beat"); }
     Log& log;
     Reply reply = Reply::Guarded;
+    std::optional<Held> held;
+    bool keyEnds = true;
 };
 
 class SessionEngineTest : public ::testing::Test {
@@ -668,8 +685,10 @@ TEST_F(SessionEngineTest, TheServiceGuardsEveryStartAndOnlyTheSessionsEndEndsThe
         e.OnBlockNow();
         const auto at = std::find(log.begin(), log.end(), "guard C:\\Games\\a.exe C:\\b.exe 600");
         ASSERT_NE(at, log.end());
-        const Log unboundedSteps{"tooltip", "tick off", "record '-'"};
-        EXPECT_EQ(Log(at + 1, log.end()), c.unbounded ? unboundedSteps : Log{});
+        const Log unboundedSteps{"beat on", "tooltip", "tick off", "record '-'"};
+        const bool refused = c.reply == SessionGuardClient::Reply::Refused;
+        EXPECT_EQ(Log(at + 1, log.end()), c.unbounded ? unboundedSteps : refused ? Log{} : Log{"beat on"});
+        EXPECT_EQ(e.Guarded(), !refused);
         EXPECT_EQ(e.timeChanged, c.unbounded);
         // The window's own stop leaves the session to the guard; the end does not.
         e.StopBlocking();
@@ -681,6 +700,102 @@ TEST_F(SessionEngineTest, TheServiceGuardsEveryStartAndOnlyTheSessionsEndEndsThe
         EXPECT_EQ(std::count(log.begin(), log.end(), "guard C:\\Games\\a.exe C:\\b.exe " + again), 1);
         e.EndBlocking();
         EXPECT_EQ(std::count(log.begin(), log.end(), "guard end"), 1);
+    }
+}
+
+// The record is the user's copy: the service's session is never cut short by it.
+TEST_F(SessionEngineTest, TheServicesEndWinsOverAShorterOrMissingRecord) {
+    using Held = SessionGuardClient::Held;
+    const Seconds now = 1796811340;  // 10:15:40
+    const struct {
+        const char* name;
+        const char* record;
+        std::optional<Held> held;
+        bool resumed;
+        Seconds end;        // 0: without end, the clock-changed branch at start
+        const char* after;  // the record once started
+    } cases[] = {
+        {"a shorter record", "2026 12 9 10 20", Held{3600}, true, now + 3600, "2026 12 9 11 15"},
+        {"no record", "", Held{600}, true, now + 600, "2026 12 9 10 25"},
+        {"a longer record", "2026 12 9 12 0", Held{600}, true, 1796817600, "2026 12 9 12 0"},
+        {"no session at the service", "", std::nullopt, false, 0, "<none>"},
+        {"no end at the service", "2026 12 9 12 0", Held{}, true, 0, "-"},
+        {"no end in the record", "-", Held{600}, true, 0, "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.values.clear();
+        guard.held = c.held;
+        SessionEngine& e = Engine(true, true, true);
+        ASSERT_EQ(e.ResumeFromRecord(c.record), c.resumed);
+        if (c.resumed)
+            e.StartBlocking();
+        EXPECT_EQ(settings.Record(), c.after);
+        if (!c.resumed)
+            continue;
+        EXPECT_EQ(e.timeChanged, c.end == 0);
+        if (c.end) {
+            EXPECT_EQ(e.endTime, c.end);
+        }
+        // The service's session without end takes the clock-changed branch at once.
+        EXPECT_EQ(timers.ticking, c.end != 0 || c.held->remaining);
+        e.StopBlocking();
+    }
+}
+
+// Only the key ends a guarded session early; the end of the process leaves it
+// to the service; at time-up a refusal is the service's to handle.
+TEST_F(SessionEngineTest, HowAGuardedSessionEnds) {
+    using Reply = SessionGuardClient::Reply;
+    enum How { Key, TimeUp, Exit };
+    const struct {
+        const char* name;
+        Reply reply;
+        bool keyEnds;
+        How how;
+        std::optional<DriverControl> failing;
+        Log expected;  // the guard's and driver's steps
+    } cases[] = {
+        {"the key", Reply::Guarded, true, Key, {}, {"guard beat", "guard key end"}},
+        {"the key, an older service", Reply::Refused, false, Key, {},
+         {"guard key end", "driver clear", "driver stop", "guard end"}},
+        {"time-up, refused before the service's end", Reply::Guarded, true, TimeUp, DriverControl::Clear,
+         {"guard beat", "driver clear", "driver stop", "guard end"}},
+        {"the end of the process", Reply::Guarded, true, Exit, {}, {"guard beat"}},
+        {"the end of the process without the guard", Reply::Refused, true, Exit, {},
+         {"driver clear", "driver stop"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        guard.reply = c.reply;
+        guard.keyEnds = c.keyEnds;
+        websites.failing = c.failing;
+        SessionEngine& e = Engine(true, true, true);
+        host.validEnd = clock.now + 60;
+        e.OnBlockNow();
+        ASSERT_TRUE(e.websitesBlocked);
+        log.clear();
+        e.OnBeat();  // only while the service guards the session
+        if (c.how == Key) {
+            e.EndWithKey();
+        } else if (c.how == TimeUp) {
+            Pass(61);
+            e.OnSessionTick();
+        } else {
+            e.StopForExit();
+        }
+        Log steps;
+        for (const auto& line : log)
+            if (line.rfind("guard", 0) == 0 || line.rfind("driver", 0) == 0)
+                steps.push_back(line);
+        EXPECT_EQ(steps, c.expected);
+        EXPECT_TRUE(host.owned.empty()) << host.owned.front();
+        EXPECT_FALSE(e.blockingActive);
+        EXPECT_FALSE(timers.beating);
+        EXPECT_EQ(settings.Record(), c.how == Exit ? FormatSessionRecord(e.endTime) : "");
+        log.clear();
+        e.OnBeat();
+        EXPECT_TRUE(log.empty()) << "no beat after the session";
     }
 }
 
@@ -698,7 +813,7 @@ TEST_F(SessionEngineTest, AScheduledSessionStartsHiddenAndWideningNeverShortensI
     // The watcher, the hook and the guard take the wider lists; the end stays.
     EXPECT_EQ(log, (Log{"read programs", "watcher on C:\\chat.exe", "driver clear", "driver stop",
                         "collect", "log 2", "rules 2", "driver start", "remaining 600",
-                        "guard C:\\chat.exe 600", "tooltip"}));
+                        "guard C:\\chat.exe 600", "beat on", "tooltip"}));
     e.StartScheduled(clock.now + 900);
     EXPECT_EQ(e.endTime, clock.now + 900);
     EXPECT_EQ(settings.Record(), "2026 12 9 10 30");

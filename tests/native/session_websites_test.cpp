@@ -65,7 +65,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(driver.OpenDevice()); }
 
     RecordingPlatform platform;
-    CFirewallHookDriver driver{platform};
+    ServiceConnection connection{platform};
+    CFirewallHookDriver driver{platform, connection};
     NoCracker cracker;
     SessionWebsites steps{driver, nullptr, "", std::make_shared<NoResolver>(), cracker, nullptr};
     const AddressList list{{0x0100000A, 0x0200000A}, {V6(1), V6(2), V6(3)}};

@@ -16,6 +16,7 @@
 
 #include "e2e/Driver.h"
 #include "hook/HookPipe.h"
+#include "serviceclient/ServicePipe_win.h"
 #include "websites/FirewallHookDriver_win.h"
 #include "websites/SessionLog.h"
 
@@ -43,14 +44,16 @@ std::string ReadBytes(const std::string& path) {
 
 // A message-mode pipe server on a thread of its own, standing in for the filter
 // service: it records each request and answers what `answer` gives, or drops
-// the connection when that is nothing.
+// the connection when that is nothing. With `again`, it serves the next
+// connection once a client has left.
 class PipeServer {
 public:
     using Answer = std::function<std::optional<std::vector<uint8_t>>(const std::vector<uint8_t>&)>;
 
     explicit PipeServer(Answer answer) : PipeServer(std::move(answer), FreshPath()) {}
     // A server that takes over a path, as a restarted service does.
-    PipeServer(Answer answer, std::string at) : path(std::move(at)), m_answer(std::move(answer)) {
+    PipeServer(Answer answer, std::string at, bool again = false)
+        : path(std::move(at)), m_answer(std::move(answer)), m_again(again) {
         m_pipe = ::CreateNamedPipeA(path.c_str(), PIPE_ACCESS_DUPLEX,
                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 512,
                                     512, 0, nullptr);
@@ -58,6 +61,7 @@ public:
             m_thread = std::thread([this] { Serve(); });
     }
     ~PipeServer() {
+        m_stopping = true;
         // A thread still waiting for its client is let go by one.
         if (!connected) {
             HANDLE client = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -91,12 +95,21 @@ public:
     std::string path;
     std::atomic<bool> connected{false};
     std::atomic<bool> clientGone{false};
+    std::atomic<int> connections{0};
 
 private:
     void Serve() {
+        do {
+            ServeOne();
+            connected = false;
+        } while (m_again && !m_stopping && ::DisconnectNamedPipe(m_pipe));
+    }
+
+    void ServeOne() {
         if (!::ConnectNamedPipe(m_pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED)
             return;
         connected = true;
+        ++connections;
         for (;;) {
             uint8_t buffer[512];
             DWORD read = 0;
@@ -125,6 +138,8 @@ private:
     }
 
     Answer m_answer;
+    bool m_again;
+    std::atomic<bool> m_stopping{false};
     HANDLE m_pipe = INVALID_HANDLE_VALUE;
     std::thread m_thread;
     std::mutex m_mutex;
@@ -136,7 +151,8 @@ std::vector<uint8_t> Reply(uint32_t status) {
 }
 
 TEST(FirewallHookDriverWin, MissingServiceLeavesWebsiteBlockingUnavailable) {
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     EXPECT_FALSE(driver.OpenDevice());
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(driver.IsOpen());
@@ -166,7 +182,8 @@ TEST(FirewallHookDriverWin, RequestsGoOverThePipeAndOnlyASuccessReplyCounts) {
                                                                          : Reply(0));
     });
     ASSERT_TRUE(server.Ready());
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     ASSERT_TRUE(driver.OpenDevice(server.path));
 
     const HookRuleBytes rule = EncodeHookRule(0, Address(10, 0, 0, 1));
@@ -204,7 +221,8 @@ TEST(FirewallHookDriverWin, AServiceThatGoesAwayFailsEveryLaterRequest) {
                    : std::optional<std::vector<uint8_t>>(Reply(0));
     });
     ASSERT_TRUE(server.Ready());
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     ASSERT_TRUE(driver.OpenDevice(server.path));
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
     EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), -9);
@@ -217,7 +235,8 @@ TEST(FirewallHookDriverWin, ARestartedServiceIsFoundAgainAndTheRequestRepeated) 
         return std::optional<std::vector<uint8_t>>(Reply(0));
     };
     std::optional<PipeServer> second;  // outlives the driver, which must hang up first
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     std::string path;
     {
         // Goes away at the stop code without answering it.
@@ -250,28 +269,39 @@ TEST(FirewallHookDriverWin, APipeOfTheServicesNameFromAnotherProcessIsRefused) {
         [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); },
         kHookPipePath);
     ASSERT_TRUE(imposter.Ready());
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     EXPECT_FALSE(driver.OpenDevice());
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(imposter.Requests().empty());
 }
 
-TEST(FirewallHookDriverWin, AReplyThatDoesNotComeInTimeIsAFailure) {
+// A reply past the timeout must not answer the next request: that one goes
+// over a new connection.
+TEST(FirewallHookDriverWin, AReplyThatDoesNotComeInTimeIsAFailureAndAnswersNothingElse) {
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    PipeServer server([&](const std::vector<uint8_t>& request) {
-        if (request == EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0))
+    // The start is refused, late; everything else is accepted at once.
+    PipeServer server(
+        [&](const std::vector<uint8_t>& request) {
+            if (request != EncodeHookRequest(IOCTL_HOOK_START, nullptr, 0))
+                return std::optional<std::vector<uint8_t>>(Reply(0));
             ::WaitForSingleObject(release, 60000);
-        return std::optional<std::vector<uint8_t>>(Reply(0));
-    });
+            return std::optional<std::vector<uint8_t>>(Reply(1));
+        },
+        PipeServer::FreshPath(), true);
     ASSERT_TRUE(server.Ready());
-    Win32DriverPlatform platform;
-    platform.replyTimeout = 200;
+    Win32ServicePipe pipe;
+    pipe.replyTimeout = 200;
     {
-        CFirewallHookDriver driver(platform);
+        ServiceConnection connection(pipe);
+        CFirewallHookDriver driver(SystemDriverPlatform(), connection);
         ASSERT_TRUE(driver.OpenDevice(server.path));
         EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_CLEAR_RULES, nullptr, 0), 0);
         EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), -9);
         ::SetEvent(release);
+        ::Sleep(100);  // the late refusal is on its way
+        EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_STOP, nullptr, 0), 0);
+        EXPECT_EQ(server.connections, 2);
     }
     EXPECT_TRUE(server.WaitForClientGone());
     ::CloseHandle(release);
@@ -284,7 +314,8 @@ TEST(FirewallHookDriverWin, OnlyAMessagePipeOpensAndTheDestructorLetsGo) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     ::CloseHandle(file);
-    CFirewallHookDriver notAPipe(SystemDriverPlatform());
+    ServiceConnection fileConnection(SystemServicePipe());
+    CFirewallHookDriver notAPipe(SystemDriverPlatform(), fileConnection);
     EXPECT_FALSE(notAPipe.OpenDevice(path));
     EXPECT_TRUE(::DeleteFileA(path.c_str())) << "and is not left open";
 
@@ -292,7 +323,8 @@ TEST(FirewallHookDriverWin, OnlyAMessagePipeOpensAndTheDestructorLetsGo) {
         [](const std::vector<uint8_t>&) { return std::optional<std::vector<uint8_t>>(Reply(0)); });
     ASSERT_TRUE(server.Ready());
     {
-        CFirewallHookDriver driver(SystemDriverPlatform());
+        ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
         ASSERT_TRUE(driver.OpenDevice(server.path));
         EXPECT_TRUE(driver.OpenDevice(server.path)) << "already open";
         EXPECT_EQ(driver.SendDriverControl(IOCTL_HOOK_START, nullptr, 0), 0);
@@ -319,7 +351,8 @@ TEST(FirewallHookDriverWin, ServiceStateFromTheServiceManager) {
 }
 
 TEST(FirewallHookDriverWin, AServiceThatDoesNotExistCannotBeStopped) {
-    CFirewallHookDriver driver(SystemDriverPlatform());
+    ServiceConnection connection(SystemServicePipe());
+    CFirewallHookDriver driver(SystemDriverPlatform(), connection);
     driver.serviceName = "HushwallHookTestMissing";
     driver.running = true;
     EXPECT_EQ(driver.StopDriver(), -2);

@@ -270,7 +270,8 @@ public:
 TEST_F(SessionWin, TheTickedWebsitesGoToTheLogAndTheDriver) {
     const std::string folder = e2e::FreshFolder("session-websites");
     DeviceStandIn device;
-    CFirewallHookDriver driver(device);
+    ServiceConnection connection(device);
+    CFirewallHookDriver driver(device, connection);
     WinInetUrlCracker cracker;
     ASSERT_TRUE(driver.OpenDevice());
     std::mutex mutex;
