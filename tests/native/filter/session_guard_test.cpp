@@ -328,6 +328,18 @@ TEST(SessionGuard, AStartNeverShortensNorDropsAndAnswersOnlyItsUser) {
     EXPECT_EQ(g.guard.SecondsLeftFor(kUser), kHookUnbounded);
 }
 
+TEST(SessionGuard, AnotherUsersClientNeverMovesTheGuardedSessionsFilters) {
+    GuardedService s;
+    s.StartSession(3600);
+    s.hook.ClientGone();
+    s.hook.ClientConnected(kPid + 1, kSession + 1, kOther);
+    const HookRuleBytes rule = EncodeHookRule(0, 0x05060708);
+    Send(s.hook, IOCTL_HOOK_ADD_RULE, std::vector<uint8_t>(rule.begin(), rule.end()));
+    ASSERT_FALSE(s.engine.users.empty());
+    for (const auto& [id, user] : s.engine.users)
+        EXPECT_EQ(user, kUser) << id;
+}
+
 TEST(SessionGuard, AFrozenProgramIsSweptForButNotStartedAgain) {
     Guarded g;
     g.Start();
