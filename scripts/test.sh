@@ -26,10 +26,10 @@ step() {  # step NAME COMMAND...
     fi
 }
 
-build() {  # build DIR CMAKE-ARGS...
+build() {  # build DIR CMAKE-ARGS...   (BUILD_TYPE=... to change the type)
     local dir=$1
     shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 ||
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >"$dir.configure.log" 2>&1 ||
         { cat "$dir.configure.log"; return 1; }
     cmake --build "$dir" -j"$jobs" 2>&1 | grep -E 'error|warning:|Error' ; test "${PIPESTATUS[0]}" -eq 0
 }
@@ -38,8 +38,9 @@ native() {
     build build/native && ctest --test-dir build/native -j"$jobs" --output-on-failure
 }
 
+# Unoptimised: the sanitizers catch the same faults, and the build takes half the time.
 sanitized() {
-    build build/asan -DHUSHWALL_SANITIZE=ON -DHUSHWALL_BENCH=OFF &&
+    BUILD_TYPE=Debug build build/asan -DHUSHWALL_SANITIZE=ON -DHUSHWALL_BENCH=OFF &&
         ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
             ctest --test-dir build/asan -j"$jobs" --output-on-failure
 }
@@ -64,27 +65,27 @@ fuzz() {
 # unseen: i686 (what we ship, with the x86-64 filter service beside it) and
 # x86-64. The Win32 tests run under the Wine this machine can execute: the
 # shipped i686 build where 32-bit code runs, else the x86-64 build under 64-bit
-# Wine; HUSHWALL_WINE_BOTH=1 runs them on both where both run. The other
-# build's static checks (machine, subsystem, DLLs, packages) run either way.
-windows_builds() {
-    build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake &&
-        build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
+# Wine. The other build is built, with its static checks (machine, subsystem,
+# DLLs, packages), while the tests run; HUSHWALL_WINE_BOTH=1 then runs its Wine
+# tests too, where both Wines run.
+if scripts/can-run-32bit.sh; then
+    wine_build=build/win32 wine_toolchain=i686 other_build=build/win64 other_toolchain=x86_64
+else
+    wine_build=build/win64 wine_toolchain=x86_64 other_build=build/win32 other_toolchain=i686
+fi
+
+wine_target_build() {
+    echo "The Win32 tests run on $wine_build under $([ "$wine_toolchain" = i686 ] && echo 32 || echo 64)-bit Wine."
+    build "$wine_build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$wine_toolchain.cmake"
 }
 
 wine_tests() {
-    local run=build/win32 other=build/win64
-    if scripts/can-run-32bit.sh; then
-        echo "32-bit code runs here: the Win32 tests run on the shipped i686 build."
-    else
-        echo "This machine cannot execute 32-bit code: the Win32 tests run on the x86-64 build under 64-bit Wine."
-        run=build/win64 other=build/win32
-    fi
-    if [ "${HUSHWALL_WINE_BOTH:-0}" = 1 ] && [ "$run" = build/win32 ]; then
-        ctest --test-dir build/win64 --output-on-failure || return 1
-    else
-        ctest --test-dir "$other" -L static --output-on-failure || return 1
-    fi
-    ctest --test-dir "$run" --output-on-failure
+    ctest --test-dir "$wine_build" --output-on-failure
+}
+
+other_target() {
+    build "$other_build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$other_toolchain.cmake" &&
+        ctest --test-dir "$other_build" -L static --output-on-failure
 }
 
 # What we ship: the release build, the help file, the setup, the portable zip
@@ -93,17 +94,41 @@ package() {
     HUSHWALL_JOBS=$jobs bash scripts/package.sh
 }
 
+# The Wine tests mostly wait for windows, timers and processes; the other
+# Windows build, the fuzzers and the release build use the processor
+# meanwhile, their output shown after.
+beside_wine() {
+    failed=()
+    step "the other Windows build ($other_build) and its static checks" other_target
+    step "fuzzing the list file, schedule file and pipe message readers" fuzz
+    step "release packages in dist/" package
+    printf '%s\n' "${failed[@]}" >build/beside-wine.failed
+}
+
 mkdir -p build
 step "native tests" native
 step "native tests with ASan and UBSan" sanitized
-step "fuzzing the list file, schedule file and pipe message readers" fuzz
-step "Windows builds, i686 and x86-64" windows_builds
-if [[ " ${failed[*]} " == *" Windows builds"* ]]; then
+step "the Windows build the Win32 tests run on ($wine_build)" wine_target_build
+rm -f build/beside-wine.failed
+beside_wine >build/beside-wine.log 2>&1 &
+beside=$!
+if [[ " ${failed[*]} " == *" Windows build "* ]]; then
     failed+=("Win32 tests (not run)")
 else
     step "Win32 tests under Wine" wine_tests
 fi
-step "release packages in dist/" package
+wait "$beside"
+cat build/beside-wine.log
+if [ -f build/beside-wine.failed ]; then
+    while IFS= read -r name; do
+        [ -n "$name" ] && failed+=("$name")
+    done <build/beside-wine.failed
+else
+    failed+=("the other Windows build, fuzzing and release packages (no result)")
+fi
+if [ "${HUSHWALL_WINE_BOTH:-0}" = 1 ] && scripts/can-run-32bit.sh && [ ${#failed[@]} -eq 0 ]; then
+    step "Win32 tests under 64-bit Wine too" ctest --test-dir build/win64 --output-on-failure
+fi
 
 echo
 if [ ${#failed[@]} -eq 0 ]; then
