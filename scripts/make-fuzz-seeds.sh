@@ -27,6 +27,7 @@ rule() { printf '\x00\x00\x00\x00'; printf "$1"; printf "$2"; printf '\xff\xff\x
   msg 0x2322A0C8 28; rule '\x01\x02\x03\x04' '\x00\x00\x00\x00'  # add: from 1.2.3.4
   msg 0x232220C0 0                                                  # start
   msg 0x2322A0D4 8; printf '\x3c\x00\x00\x00\x00\x00\x00\x00'      # 60 s left
+  msg 0x2322A0E8 0                                                  # guard query
   msg 0x232220CC 0                                                  # clear
   msg 0x232220C4 0                                                  # stop
 } > "$out/pipe-session.bin"

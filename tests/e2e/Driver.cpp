@@ -175,6 +175,17 @@ HWND FindWindowOf(DWORD pid, const char* caption, const char* className) {
     });
 }
 
+HWND FindMainWindow(DWORD pid) {
+    HWND found = nullptr;
+    while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(found, &owner);
+        if (owner == pid)
+            return found;
+    }
+    return nullptr;
+}
+
 HWND FindCaptionless(DWORD pid) {
     return FindTop(pid, [](HWND window) {
         return ::IsWindowVisible(window) && ClassOf(window) == "#32770" &&

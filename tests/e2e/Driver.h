@@ -50,6 +50,8 @@ inline void Pump(DWORD ms) {
 HWND FindWindowOf(DWORD pid, const char* caption, const char* className = nullptr);
 // A top-level dialog of the process without a title bar.
 HWND FindCaptionless(DWORD pid);
+// The process's main window, shown or not.
+HWND FindMainWindow(DWORD pid);
 
 std::string Text(HWND window);  // WM_GETTEXT, which works across processes
 void SetText(HWND window, const std::string& text);

@@ -60,17 +60,7 @@ protected:
         e2e::ForgetSession(kApp);
     }
 
-    // The main dialog of `pid`, shown or not.
-    static HWND FindMain(DWORD pid) {
-        HWND found = nullptr;
-        while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(found, &owner);
-            if (owner == pid)
-                return found;
-        }
-        return nullptr;
-    }
+    static HWND FindMain(DWORD pid) { return e2e::FindMainWindow(pid); }
 
     // Hushwall.exe copied to a folder of its own with `gamePath` blocked, the
     // recording service installed for it, and a stored session resumed.

@@ -27,16 +27,7 @@ protected:
         game.Kill();
         e2e::ForgetSession(kApp);
     }
-    HWND FindMain() {
-        HWND found = nullptr;
-        while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(found, &pid);
-            if (pid == program.pid)
-                return found;
-        }
-        return nullptr;
-    }
+    HWND FindMain() { return e2e::FindMainWindow(program.pid); }
 
     e2e::Program program;
     e2e::Program game;

@@ -45,17 +45,7 @@ protected:
         main = e2e::WaitFor([&] { return FindMain(); }, 10000);
         return main;
     }
-    // The main dialog, shown or not.
-    HWND FindMain() {
-        HWND found = nullptr;
-        while ((found = ::FindWindowExA(nullptr, found, "#32770", "Hushwall!")) != nullptr) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(found, &pid);
-            if (pid == program.pid)
-                return found;
-        }
-        return nullptr;
-    }
+    HWND FindMain() { return e2e::FindMainWindow(program.pid); }
 
     std::string folder;
     e2e::Program program;

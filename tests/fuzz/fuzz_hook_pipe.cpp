@@ -1,6 +1,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "filter/HookService.h"
 #include "filter/HostsSection.h"
@@ -8,7 +9,8 @@
 #include "native/filter/fake_filter_engine.h"
 
 // The input is a run of pipe messages, each a length byte and that many bytes.
-// Properties: every message gets a four-byte reply of 0 or 1, or the connection
+// Properties: every message gets a four-byte reply of 0 or 1 (the guard query
+// a status of 0 or 1 followed by the time left), or the connection
 // is closed exactly when the message is longer than any request; the rules
 // never pass the cap; our filters exist only while the hook is started; and a
 // clear leaves none. Whatever names come, the hosts file outside our section
@@ -42,7 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (take > kHookMaxRequestSize)
             std::abort();
-        const auto status = DecodeHookReply(reply->data(), reply->size());
+        const auto request = DecodeHookRequest(message, take);
+        std::optional<uint32_t> status;
+        if (request && request->code == IOCTL_HOOK_GUARD_QUERY) {
+            if (const auto timed = DecodeHookTimedReply(reply->data(), reply->size()))
+                status = timed->status;
+        } else {
+            status = DecodeHookReply(reply->data(), reply->size());
+        }
         if (!status || (*status != kHookStatusOk && *status != kHookStatusFailed))
             std::abort();
         if (service.hook().ruleCount() > kCap || engine.inTransaction)
@@ -51,7 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         if (!hosts.text || StripHostsSection(*hosts.text).text != original)
             std::abort();
-        const auto request = DecodeHookRequest(message, take);
         if (request && request->code == IOCTL_HOOK_CLEAR_RULES &&
             (*status != kHookStatusOk || engine.OurFilterCount() != 0 ||
              service.hook().ruleCount() != 0))
