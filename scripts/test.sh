@@ -65,9 +65,9 @@ fuzz() {
 # unseen: i686 (what we ship, with the x86-64 filter service beside it) and
 # x86-64. The Win32 tests run under the Wine this machine can execute: the
 # shipped i686 build where 32-bit code runs, else the x86-64 build under 64-bit
-# Wine. The other build is built, with its static checks (machine, subsystem,
-# DLLs, packages), while the tests run; HUSHWALL_WINE_BOTH=1 then runs its Wine
-# tests too, where both Wines run.
+# Wine. The other build is built after them, with its static checks (machine,
+# subsystem, DLLs, packages); HUSHWALL_WINE_BOTH=1 then runs its Wine tests
+# too, where both Wines run.
 if scripts/can-run-32bit.sh; then
     wine_build=build/win32 wine_toolchain=i686 other_build=build/win64 other_toolchain=x86_64
 else
@@ -94,38 +94,18 @@ package() {
     HUSHWALL_JOBS=$jobs bash scripts/package.sh
 }
 
-# The Wine tests mostly wait for windows, timers and processes; the other
-# Windows build, the fuzzers and the release build use the processor
-# meanwhile, their output shown after.
-beside_wine() {
-    failed=()
-    step "the other Windows build ($other_build) and its static checks" other_target
-    step "fuzzing the list file, schedule file and pipe message readers" fuzz
-    step "release packages in dist/" package
-    printf '%s\n' "${failed[@]}" >build/beside-wine.failed
-}
-
 mkdir -p build
 step "native tests" native
 step "native tests with ASan and UBSan" sanitized
 step "the Windows build the Win32 tests run on ($wine_build)" wine_target_build
-rm -f build/beside-wine.failed
-beside_wine >build/beside-wine.log 2>&1 &
-beside=$!
 if [[ " ${failed[*]} " == *" Windows build "* ]]; then
     failed+=("Win32 tests (not run)")
 else
     step "Win32 tests under Wine" wine_tests
 fi
-wait "$beside"
-cat build/beside-wine.log
-if [ -f build/beside-wine.failed ]; then
-    while IFS= read -r name; do
-        [ -n "$name" ] && failed+=("$name")
-    done <build/beside-wine.failed
-else
-    failed+=("the other Windows build, fuzzing and release packages (no result)")
-fi
+step "the other Windows build ($other_build) and its static checks" other_target
+step "fuzzing the list file, schedule file and pipe message readers" fuzz
+step "release packages in dist/" package
 if [ "${HUSHWALL_WINE_BOTH:-0}" = 1 ] && scripts/can-run-32bit.sh && [ ${#failed[@]} -eq 0 ]; then
     step "Win32 tests under 64-bit Wine too" ctest --test-dir build/win64 --output-on-failure
 fi
