@@ -27,6 +27,7 @@
 #include "toolkit/ToolBar.h"
 #include "serviceclient/ServiceConnection.h"
 #include "serviceclient/ServiceGuard.h"
+#include "serviceclient/ServiceSchedule.h"
 #include "websites/FirewallHookDriver.h"
 #include "websites/AddressResolution_win.h"
 #include "websites/SessionWebsites.h"
@@ -157,6 +158,7 @@ private:
     WinInetUrlCracker m_cracker;
     SessionWebsites m_websiteSteps;
     ServiceGuard m_guard{m_service};
+    ServiceSchedule m_keptSchedule{m_service};
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;

@@ -50,9 +50,22 @@ void CHushwallDlg::LoadScheduleAtStart() {
         m_keyEndedAt = std::strtoll(keyEnded.c_str(), nullptr, 10);
 
     Schedule schedule;
+    const std::string file = m_context.exeFolder + kScheduleFileName;
     // A refused file stays as it is until the user saves an edit; the page starts empty.
-    const ScheduleFileResult result =
-        LoadSchedule(m_context.exeFolder + kScheduleFileName, schedule);
+    ScheduleFileResult result = LoadSchedule(file, schedule);
+    // The service's copy wins over the file, which the user may delete or replace; the
+    // service takes the file's blocks only while it keeps none of this user's.
+    Schedule kept;
+    ServiceSchedule::Kept held =
+        m_service.IsOpen() ? m_keptSchedule.Fetch(kept) : ServiceSchedule::Kept::Unavailable;
+    if (held == ServiceSchedule::Kept::None && !schedule.empty() &&
+        m_keptSchedule.Submit(schedule))
+        held = m_keptSchedule.Fetch(kept);
+    if (held == ServiceSchedule::Kept::Some) {
+        schedule = kept;
+        result = ScheduleFileResult::Ok;
+        SaveSchedule(file, schedule);
+    }
     if (const char* message = ScheduleLoadMessage(result))
         ShowMessage(message);
     m_schedule->SetSchedule(schedule);
@@ -68,11 +81,23 @@ void CHushwallDlg::OnScheduleEdit(const ScheduleEdit& edit) {
                                                            : kInvalidEditMessage);
         return;
     }
-    if (!SaveSchedule(m_context.exeFolder + kScheduleFileName, result.schedule)) {
+    Schedule saved = result.schedule;
+    // With the service the change counts once it took it, and as it took it.
+    if (m_service.IsOpen()) {
+        Schedule kept;
+        if (!m_keptSchedule.Submit(saved)) {
+            ShowMessage(kScheduleSaveFailedMessage);
+            return;
+        }
+        if (m_keptSchedule.Fetch(kept) == ServiceSchedule::Kept::Some)
+            saved = kept;
+    }
+    // The service's copy holds even when the file cannot follow it.
+    if (!SaveSchedule(m_context.exeFolder + kScheduleFileName, saved) && !m_service.IsOpen()) {
         ShowMessage(kScheduleSaveFailedMessage);
         return;
     }
-    m_schedule->SetSchedule(result.schedule);
+    m_schedule->SetSchedule(saved);
     if (HasBlocks())
         m_scheduleAutorun.Register();
     else if (!m_engine.blockingActive)

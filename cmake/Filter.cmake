@@ -6,14 +6,24 @@ file(GLOB FILTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/filter/*.cpp)
 set(FILTER_PORTABLE_SOURCES ${FILTER_SOURCES})
 list(FILTER FILTER_PORTABLE_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 # The guard ends programs with the sweep's own matching and checks the clock
-# with the program's own rule: the same sources, not copies.
+# with the program's own rule, and the keeper reads the schedule with its
+# week arithmetic: the same sources, not copies.
 add_library(hushwall_filter_core STATIC ${FILTER_PORTABLE_SOURCES}
             ${CMAKE_SOURCE_DIR}/hook/HookRule.cpp ${CMAKE_SOURCE_DIR}/hook/HookPipe.cpp
             ${CMAKE_SOURCE_DIR}/programs/ProcessMatch.cpp ${CMAKE_SOURCE_DIR}/programs/ProcessSnapshot.cpp
             ${CMAKE_SOURCE_DIR}/programs/ProcessWatcher.cpp ${CMAKE_SOURCE_DIR}/base/Sha256.cpp
             ${CMAKE_SOURCE_DIR}/session/ClockCheck.cpp ${CMAKE_SOURCE_DIR}/base/Text.cpp
             ${CMAKE_SOURCE_DIR}/base/NativePath.cpp
-            ${CMAKE_SOURCE_DIR}/base/Clock.cpp)
+            ${CMAKE_SOURCE_DIR}/base/Clock.cpp
+            ${CMAKE_SOURCE_DIR}/schedule/ScheduleTime.cpp ${CMAKE_SOURCE_DIR}/schedule/ScheduleChange.cpp
+            ${CMAKE_SOURCE_DIR}/schedule/ScheduleFile.cpp ${CMAKE_SOURCE_DIR}/session/LocalTime.cpp
+            ${CMAKE_SOURCE_DIR}/lists/FileReplace.cpp)
+# The schedule file's writer, which the keeper does not call, needs the replace of its platform.
+if(WIN32)
+    target_sources(hushwall_filter_core PRIVATE ${CMAKE_SOURCE_DIR}/lists/FileReplace_win.cpp)
+else()
+    target_sources(hushwall_filter_core PRIVATE ${CMAKE_SOURCE_DIR}/lists/FileReplace_posix.cpp)
+endif()
 target_include_directories(hushwall_filter_core PUBLIC ${CMAKE_SOURCE_DIR})
 
 if(NOT WIN32)

@@ -37,7 +37,9 @@ gtest_discover_tests(hushwall_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
 # The filter service's logic, with a fake filtering engine.
 file(GLOB FILTER_TESTS CONFIGURE_DEPENDS tests/native/filter/*.cpp)
-add_executable(hushwall_filter_tests ${FILTER_TESTS})
+# With the program's end of the schedule's codes, which the keeper answers.
+add_executable(hushwall_filter_tests ${FILTER_TESTS} serviceclient/ServiceConnection.cpp
+               serviceclient/ServiceSchedule.cpp)
 target_include_directories(hushwall_filter_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(hushwall_filter_tests PRIVATE hushwall_filter_core GTest::gtest_main)
 gtest_discover_tests(hushwall_filter_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)

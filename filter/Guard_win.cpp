@@ -10,6 +10,7 @@
 #include "filter/LocalPath.h"
 #include "filter/ServiceParts_win.h"
 #include "programs/ProcessPlatform_win.h"
+#include "schedule/ScheduleCheck.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ GuardPlatform::SessionState Win32GuardPlatform::QuerySession(uint32_t session) {
     }
 }
 
-bool Win32GuardPlatform::StartProgram(uint32_t session) {
+bool Win32GuardPlatform::StartProgram(uint32_t session, bool forSchedule) {
     const std::wstring path = RegisteredClientPath();
     if (path.empty())
         return false;
@@ -191,7 +192,9 @@ bool Win32GuardPlatform::StartProgram(uint32_t session) {
         return false;
     void* environment = nullptr;
     const bool haveEnvironment = ::CreateEnvironmentBlock(&environment, token, FALSE) != FALSE;
-    std::wstring commandLine = L"\"" + path + L"\"";
+    const std::string switchText = std::string(" ") + kScheduleSwitch;
+    std::wstring commandLine = L"\"" + path + L"\"" +
+                               (forSchedule ? std::wstring(switchText.begin(), switchText.end()) : L"");
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -226,16 +229,16 @@ std::optional<uint32_t> SessionNotices::Mailbox::Take() {
 
 // In the service's own key, as the fail-safe's count. Binary, so that the
 // paths' bytes in the system code page come back as they were.
-std::optional<std::string> GuardSessionKey::Read() {
+std::optional<std::string> BinaryValueKey::Read() {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_QUERY_VALUE, &key) !=
         ERROR_SUCCESS)
         return std::nullopt;
     DWORD size = 0, type = 0;
-    LONG result = ::RegQueryValueExW(key, kFilterGuardValue, nullptr, &type, nullptr, &size);
+    LONG result = ::RegQueryValueExW(key, m_value, nullptr, &type, nullptr, &size);
     std::string text(size, '\0');
     if (result == ERROR_SUCCESS && size > 0)
-        result = ::RegQueryValueExW(key, kFilterGuardValue, nullptr, &type,
+        result = ::RegQueryValueExW(key, m_value, nullptr, &type,
                                     reinterpret_cast<BYTE*>(&text[0]), &size);
     ::RegCloseKey(key);
     if (result == ERROR_FILE_NOT_FOUND)
@@ -246,12 +249,12 @@ std::optional<std::string> GuardSessionKey::Read() {
     return text;
 }
 
-bool GuardSessionKey::Write(const std::string& text) {
-    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterGuardValue,
+bool BinaryValueKey::Write(const std::string& text) {
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, m_value,
                              REG_BINARY, text.data(),
                              static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
 }
 
-void GuardSessionKey::Erase() {
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, kFilterGuardValue);
+void BinaryValueKey::Erase() {
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFilterParametersKey, m_value);
 }

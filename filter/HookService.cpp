@@ -18,6 +18,8 @@ bool HookService::Startup() {
     ReportHosts();
     if (!m_failSafe.Resume())
         m_log.Report("The fail-safe's count was unreadable; the website block ends now.");
+    if (m_keeper && !m_keeper->Resume())
+        m_log.Report("The kept schedules were unreadable; the service starts no scheduled session.");
     if (m_guard) {
         switch (m_guard->Resume()) {
         case SessionGuard::Resumed::Unreadable:
@@ -42,6 +44,9 @@ std::optional<std::vector<uint8_t>> HookService::HandleMessage(const uint8_t* me
         const auto left = m_guard ? m_guard->SecondsLeftFor(m_clientUser) : std::nullopt;
         return EncodeHookTimedReply(left ? kHookStatusOk : kHookStatusFailed, left ? *left : 0);
     }
+    if (request)
+        if (auto reply = DispatchSchedule(request->code, request->input))
+            return reply;
     if (request)
         if (const auto status = DispatchGuard(request->code, request->input))
             return EncodeHookReply(*status);
@@ -88,6 +93,8 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
             return kHookStatusFailed;
         m_guard->End();
         m_guardClearPending = false;
+        if (m_keeper)
+            m_keeper->KeyEnded(m_clientUser);
         return ClearAll() ? kHookStatusOk : kHookStatusFailed;
     default:
         if (!m_guard->MayEnd())
@@ -97,12 +104,38 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
     }
 }
 
+std::optional<std::vector<uint8_t>> HookService::DispatchSchedule(uint32_t code,
+                                                                   const std::vector<uint8_t>& input) {
+    if (code != IOCTL_HOOK_SCHEDULE_PART && code != IOCTL_HOOK_SCHEDULE_SET &&
+        code != IOCTL_HOOK_SCHEDULE_GET)
+        return std::nullopt;
+    if (!m_keeper || !m_clientPid)
+        return code == IOCTL_HOOK_SCHEDULE_GET ? EncodeHookDataReply(kHookStatusFailed, "", 0)
+                                               : EncodeHookReply(kHookStatusFailed);
+    switch (code) {
+    case IOCTL_HOOK_SCHEDULE_PART:
+        return EncodeHookReply(m_keeper->AddPart(input) ? kHookStatusOk : kHookStatusFailed);
+    case IOCTL_HOOK_SCHEDULE_SET:
+        return EncodeHookReply(m_keeper->Submit(m_clientUser) ? kHookStatusOk : kHookStatusFailed);
+    default: {
+        const uint32_t offset = static_cast<uint32_t>(input[0]) | (static_cast<uint32_t>(input[1]) << 8) |
+                                (static_cast<uint32_t>(input[2]) << 16) |
+                                (static_cast<uint32_t>(input[3]) << 24);
+        const std::optional<std::string> kept = m_keeper->Encoded(m_clientUser);
+        return EncodeHookDataReply(kept ? kHookStatusOk : kHookStatusFailed, kept ? *kept : "",
+                                   offset);
+    }
+    }
+}
+
 void HookService::KeepFailSafeUnbounded() {
     if (m_failSafe.armed() && !m_failSafe.unbounded())
         m_failSafe.Set(kHookUnbounded);
 }
 
 void HookService::ClientConnected(uint32_t pid, uint32_t session, const std::string& user) {
+    if (m_keeper)
+        m_keeper->DropParts();
     m_clientPid = pid;
     m_clientSession = session;
     m_clientUser = user;
@@ -113,6 +146,8 @@ void HookService::ClientConnected(uint32_t pid, uint32_t session, const std::str
 }
 
 void HookService::ClientGone() {
+    if (m_keeper)
+        m_keeper->DropParts();
     if (m_guard && m_clientPid)
         m_guard->ClientGone(*m_clientPid);
     m_clientPid.reset();
@@ -184,6 +219,9 @@ void HookService::Tick() {
         if (m_guardClearPending && ClearAll())
             m_guardClearPending = false;
     }
+    if (m_keeper)
+        m_keeper->Tick(m_clientPid ? m_clientUser : std::string(),
+                       m_guard && m_guard->guarding() ? m_guard->user() : std::string());
     m_hosts.Check();
     ReportHosts();
     // While the guard holds a session, its end is the one that counts.

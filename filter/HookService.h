@@ -8,6 +8,7 @@
 #include "filter/FailSafe.h"
 #include "filter/FilterHook.h"
 #include "filter/HostsBlock.h"
+#include "filter/ScheduleKeeper.h"
 #include "filter/SessionGuard.h"
 #include "hook/HookPipe.h"  // the reply statuses
 
@@ -41,6 +42,8 @@ public:
 
     // The guard the session codes reach; without one they fail, as before.
     void SetGuard(SessionGuard* guard) { m_guard = guard; }
+    // The keeper the schedule codes reach; without one they fail.
+    void SetScheduleKeeper(ScheduleKeeper* keeper) { m_keeper = keeper; }
     // The registered client of the requests that follow (its process, Windows
     // session and user's SID), and its end.
     void ClientConnected(uint32_t pid, uint32_t session, const std::string& user);
@@ -54,6 +57,8 @@ public:
     void SessionLoggedOn(uint32_t session) {
         if (m_guard)
             m_guard->SessionLoggedOn(session);
+        if (m_keeper)
+            m_keeper->SessionLoggedOn();
     }
     // The service stops.
     void Shutdown() {
@@ -70,6 +75,9 @@ private:
     void ReportHosts();
     // The status of a session code; nothing for any other code.
     std::optional<uint32_t> DispatchGuard(uint32_t code, const std::vector<uint8_t>& input);
+    // The reply to a schedule code; nothing for any other code.
+    std::optional<std::vector<uint8_t>> DispatchSchedule(uint32_t code,
+                                                         const std::vector<uint8_t>& input);
     void KeepFailSafeUnbounded();
     // Rules, names and fail-safe, as at the key or the guard's own end.
     bool ClearAll();
@@ -82,6 +90,7 @@ private:
     HostsBlock m_hosts;
     bool m_hostsFailureReported = false;
     SessionGuard* m_guard = nullptr;
+    ScheduleKeeper* m_keeper = nullptr;
     std::optional<uint32_t> m_clientPid;
     uint32_t m_clientSession = 0;
     std::string m_clientUser;

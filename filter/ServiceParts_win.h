@@ -20,6 +20,7 @@ constexpr const wchar_t* kFilterClientValue = L"ClientPath";
 constexpr const wchar_t* kFilterClientDigestValue = L"ClientSha256";
 constexpr const wchar_t* kFilterFailSafeValue = L"FailSafe";
 constexpr const wchar_t* kFilterGuardValue = L"GuardSession";
+constexpr const wchar_t* kFilterScheduleValue = L"Schedules";
 
 // Reports to the Application event log under the service's name.
 class EventLogReport : public ServiceLog {
@@ -36,12 +37,16 @@ public:
     void Erase() override;
 };
 
-// The value GuardSession (REG_BINARY, the guard's record as text) in the service's key.
-class GuardSessionKey : public FailSafeStore {
+// A REG_BINARY value in the service's key: the guard's record, the kept schedules.
+class BinaryValueKey : public FailSafeStore {
 public:
+    explicit BinaryValueKey(const wchar_t* value) : m_value(value) {}
     std::optional<std::string> Read() override;
     bool Write(const std::string& text) override;
     void Erase() override;
+
+private:
+    const wchar_t* m_value;
 };
 
 // The SID of the user whose token the process runs with; empty when it cannot be read.
@@ -108,7 +113,7 @@ public:
     SessionState QuerySession(uint32_t session) override;
     std::string SessionUser(uint32_t session) override;
     std::optional<uint32_t> FindUserSession(const std::string& user) override;
-    bool StartProgram(uint32_t session) override;
+    bool StartProgram(uint32_t session, bool forSchedule) override;
 
 private:
     UserFileFacts m_files;

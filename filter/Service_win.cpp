@@ -85,9 +85,12 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     HookService service(*engine, store, clock, log, hosts);
     SystemClock wall;
     Win32GuardPlatform guardPlatform;
-    GuardSessionKey guardStore;
+    BinaryValueKey guardStore(kFilterGuardValue);
     SessionGuard guard(guardPlatform, guardStore, wall, clock);
     service.SetGuard(&guard);
+    BinaryValueKey scheduleStore(kFilterScheduleValue);
+    ScheduleKeeper keeper(guardPlatform, scheduleStore, wall, clock);
+    service.SetScheduleKeeper(&keeper);
     if (!service.Startup()) {
         log.ReportError("Website blocking is unavailable: the filtering engine refused the service.");
         SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR);
@@ -358,7 +361,8 @@ int Uninstall() {
         std::fprintf(stderr, "HushwallFilter: %s; no filters to remove.\n", why.c_str());
     }
     FailSafeKey().Erase();
-    GuardSessionKey().Erase();
+    BinaryValueKey(kFilterGuardValue).Erase();
+    BinaryValueKey(kFilterScheduleValue).Erase();
     // No session outlives the service: its names leave the hosts file too.
     HostsFile hostsFile;
     TickCountClock clock;

@@ -313,7 +313,7 @@ void SessionGuard::TryStart(uint64_t now) {
         m_state = State::LoggedOff;
         return;
     }
-    m_platform.StartProgram(m_session);
+    m_platform.StartProgram(m_session, false);
     // Until it is back, or should it end at once again, each pause is twice the last.
     m_startDelayMs = std::min(m_startDelayMs * 2, kGuardMaxStartDelayMs);
     m_nextStartMs = now + m_startDelayMs;

@@ -38,8 +38,9 @@ public:
     virtual std::string SessionUser(uint32_t session) = 0;
     // A session `user` is logged on to, if any.
     virtual std::optional<uint32_t> FindUserSession(const std::string& user) = 0;
-    // Starts the registered program as the session's user, on its desktop.
-    virtual bool StartProgram(uint32_t session) = 0;
+    // Starts the registered program as the session's user, on its desktop;
+    // for a block of the schedule, behind its icon as at log-on.
+    virtual bool StartProgram(uint32_t session, bool forSchedule) = 0;
 };
 
 constexpr uint64_t kGuardSweepMs = 800;

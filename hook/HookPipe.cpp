@@ -68,3 +68,23 @@ std::optional<HookTimedReply> DecodeHookTimedReply(const uint8_t* message, size_
     std::copy(message + kHookReplySize, message + size, time.begin());
     return HookTimedReply{GetLittle32(message), DecodeHookTime(time)};
 }
+
+std::vector<uint8_t> EncodeHookDataReply(uint32_t status, const std::string& whole, uint32_t offset) {
+    std::vector<uint8_t> message = EncodeHookReply(status);
+    PutLittle32(message, static_cast<uint32_t>(whole.size()));
+    if (offset < whole.size()) {
+        const size_t length = std::min(kHookMaxTextInput, whole.size() - offset);
+        message.insert(message.end(), whole.begin() + offset, whole.begin() + offset + length);
+    }
+    return message;
+}
+
+std::optional<HookDataReply> DecodeHookDataReply(const uint8_t* message, size_t size) {
+    if (!message || size < kHookDataReplyHeader || size > kHookMaxReplySize)
+        return std::nullopt;
+    HookDataReply reply{GetLittle32(message), GetLittle32(message + kHookReplySize), {}};
+    reply.data.assign(message + kHookDataReplyHeader, message + size);
+    if (reply.data.size() > reply.total)
+        return std::nullopt;
+    return reply;
+}

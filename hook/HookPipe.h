@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "hook/HookRule.h"
@@ -43,3 +44,16 @@ struct HookTimedReply {
 std::vector<uint8_t> EncodeHookTimedReply(uint32_t status, int64_t remainingSeconds);
 // Nothing for a reply that is not exactly kHookTimedReplySize bytes.
 std::optional<HookTimedReply> DecodeHookTimedReply(const uint8_t* message, size_t size);
+
+// The schedule get's reply: the status, the u32 size of the whole encoding, and
+// at most kHookMaxTextInput bytes of it from the asked offset.
+constexpr size_t kHookDataReplyHeader = kHookReplySize + 4;
+constexpr size_t kHookMaxReplySize = kHookDataReplyHeader + kHookMaxTextInput;
+struct HookDataReply {
+    uint32_t status = kHookStatusFailed;
+    uint32_t total = 0;
+    std::vector<uint8_t> data;
+};
+std::vector<uint8_t> EncodeHookDataReply(uint32_t status, const std::string& whole, uint32_t offset);
+// Nothing for a reply too short, too long, or with more data than the total.
+std::optional<HookDataReply> DecodeHookDataReply(const uint8_t* message, size_t size);

@@ -126,9 +126,13 @@ int HookInputLength(uint32_t code) {
     case IOCTL_HOOK_GUARD_QUERY:
     case IOCTL_HOOK_GUARD_KEY_END:
     case IOCTL_HOOK_GUARD_BEAT:
+    case IOCTL_HOOK_SCHEDULE_SET:
         return 0;
+    case IOCTL_HOOK_SCHEDULE_GET:
+        return 4;
     case IOCTL_HOOK_ADD_NAME:
     case IOCTL_HOOK_GUARD_PROGRAM:
+    case IOCTL_HOOK_SCHEDULE_PART:
         return kHookTextInput;
     default:
         return -1;

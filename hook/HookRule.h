@@ -50,6 +50,13 @@ constexpr uint32_t IOCTL_HOOK_GUARD_END = 0x2322A0E4;
 constexpr uint32_t IOCTL_HOOK_GUARD_QUERY = 0x2322A0E8;
 constexpr uint32_t IOCTL_HOOK_GUARD_KEY_END = 0x2322A0EC;
 constexpr uint32_t IOCTL_HOOK_GUARD_BEAT = 0x2322A0F0;
+// The schedule the service keeps for the client's user, in the schedule
+// file's encoding: the part code carries it a text input at a time, the set
+// code (no input) hands over what the parts carried, and the get code (a u32
+// little-endian offset) answers with a HookDataReply of the kept encoding.
+constexpr uint32_t IOCTL_HOOK_SCHEDULE_PART = 0x2322A0F4;
+constexpr uint32_t IOCTL_HOOK_SCHEDULE_SET = 0x2322A0F8;
+constexpr uint32_t IOCTL_HOOK_SCHEDULE_GET = 0x2322A0FC;
 constexpr size_t kHookMaxTextInput = 1024;
 
 static_assert(IOCTL_HOOK_START ==
@@ -91,6 +98,15 @@ static_assert(IOCTL_HOOK_GUARD_KEY_END ==
 static_assert(IOCTL_HOOK_GUARD_BEAT ==
                   HookCtlCode(kHookDeviceType, 0x83C, kMethodBuffered, kFileWriteAccess),
               "beat code");
+static_assert(IOCTL_HOOK_SCHEDULE_PART ==
+                  HookCtlCode(kHookDeviceType, 0x83D, kMethodBuffered, kFileWriteAccess),
+              "schedule part code");
+static_assert(IOCTL_HOOK_SCHEDULE_SET ==
+                  HookCtlCode(kHookDeviceType, 0x83E, kMethodBuffered, kFileWriteAccess),
+              "schedule set code");
+static_assert(IOCTL_HOOK_SCHEDULE_GET ==
+                  HookCtlCode(kHookDeviceType, 0x83F, kMethodBuffered, kFileWriteAccess),
+              "schedule get code");
 
 // Results of the controller's operations; callers test only for zero.
 constexpr int kDriverOk = 0;

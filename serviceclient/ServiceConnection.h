@@ -48,9 +48,10 @@ public:
                                     uint32_t length = 0);
     // A request whose reply carries a time as well; nothing for any other reply.
     std::optional<HookTimedReply> TimedRequest(uint32_t code);
+    // The reply message as it came; nothing when closed or when no reply came.
+    std::optional<std::vector<uint8_t>> Exchange(uint32_t code, const void* input, uint32_t length);
 
 private:
-    std::optional<std::vector<uint8_t>> Exchange(uint32_t code, const void* input, uint32_t length);
     void Drop();
 
     ServicePipe& m_pipe;

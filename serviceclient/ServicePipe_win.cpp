@@ -91,7 +91,7 @@ ServicePipe::Outcome Win32ServicePipe::Transact(Handle pipeHandle,
     if (!overlapped.hEvent)
         return Outcome::Failed;
     // Room for more than a reply, so that a longer message is seen whole and refused.
-    uint8_t buffer[64];
+    uint8_t buffer[kHookMaxReplySize + 1];
     DWORD read = 0;
     const BOOL started = ::TransactNamedPipe(pipe, const_cast<uint8_t*>(request.data()),
                                              static_cast<DWORD>(request.size()), buffer,

@@ -10,7 +10,8 @@
 
 // The input is a run of pipe messages, each a length byte and that many bytes.
 // Properties: every message gets a four-byte reply of 0 or 1 (the guard query
-// a status of 0 or 1 followed by the time left), or the connection
+// a status of 0 or 1 followed by the time left, the schedule's get a status
+// and a piece of the kept schedule no larger than it says), or the connection
 // is closed exactly when the message is longer than any request; the rules
 // never pass the cap; our filters exist only while the hook is started; and a
 // clear leaves none. Whatever names come, the hosts file outside our section
@@ -25,9 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hosts.text = original;
     constexpr size_t kCap = 8;
     HookService service(engine, store, clock, log, hosts, kCap);
+    FakeClock wall;
+    LoggedOnUsers users;
+    MemoryFailSafeStore kept;
+    ScheduleKeeper keeper(users, kept, wall, clock);
+    service.SetScheduleKeeper(&keeper);
     if (!service.Startup())
         std::abort();
-    service.SetUser(kClientUser);
+    service.ClientConnected(1, 1, kClientUser);
 
     size_t at = 0;
     while (at < size) {
@@ -49,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (request && request->code == IOCTL_HOOK_GUARD_QUERY) {
             if (const auto timed = DecodeHookTimedReply(reply->data(), reply->size()))
                 status = timed->status;
+        } else if (request && request->code == IOCTL_HOOK_SCHEDULE_GET) {
+            if (const auto piece = DecodeHookDataReply(reply->data(), reply->size()))
+                status = piece->status;
         } else {
             status = DecodeHookReply(reply->data(), reply->size());
         }

@@ -72,6 +72,8 @@ TEST(HookPipe, RequestReaderChecksLengthAgainstCode) {
         {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput, true},
         {IOCTL_HOOK_GUARD_PROGRAM, kHookMaxTextInput + 1, false},  // longer than any request
         {IOCTL_HOOK_GUARD_QUERY, 0, true},  {IOCTL_HOOK_GUARD_BEAT, 8, false},
+        {IOCTL_HOOK_SCHEDULE_GET, 4, true}, {IOCTL_HOOK_SCHEDULE_GET, 0, false},
+        {IOCTL_HOOK_SCHEDULE_SET, 0, true}, {IOCTL_HOOK_SCHEDULE_PART, 0, false},
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> input(c.inputLength, 0x5A);

@@ -11,6 +11,7 @@
 #include "filter/FilterEngine.h"
 #include "filter/HostsBlock.h"
 #include "filter/HookService.h"
+#include "filter/SessionGuard.h"
 
 // The user of the program that talks to the service in these tests.
 inline const std::string kClientUser = "S-1-5-21-1004336348-1177238915-682003330-1001";
@@ -163,4 +164,29 @@ public:
     std::optional<std::string> text;
     int version = 0, writes = 0, flushes = 0;
     bool failRead = false;
+};
+
+// Users logged on to sessions, and the starts of the program in them; it ends nothing.
+struct LoggedOnUsers : GuardPlatform {
+    std::map<uint32_t, std::string> users;  // session: its user
+    std::vector<std::pair<uint32_t, bool>> starts;
+
+    std::vector<uint32_t> FindBlocked(const std::vector<std::string>&, uint32_t,
+                                      const std::string&) override {
+        return {};
+    }
+    void ReleaseSweeps() override {}
+    bool EndProcess(uint32_t) override { return false; }
+    SessionState QuerySession(uint32_t) override { return SessionState::Unknown; }
+    std::string SessionUser(uint32_t session) override { return users[session]; }
+    std::optional<uint32_t> FindUserSession(const std::string& user) override {
+        for (const auto& [session, u] : users)
+            if (u == user)
+                return session;
+        return std::nullopt;
+    }
+    bool StartProgram(uint32_t session, bool forSchedule) override {
+        starts.emplace_back(session, forSchedule);
+        return true;
+    }
 };

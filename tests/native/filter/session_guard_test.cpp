@@ -48,7 +48,7 @@ struct FakeGuardPlatform : GuardPlatform {
                 return session;
         return std::nullopt;
     }
-    bool StartProgram(uint32_t) override {
+    bool StartProgram(uint32_t, bool) override {
         startsAtS.push_back(clock->ms / 1000);
         return true;
     }
