@@ -112,10 +112,15 @@ std::string Win32GuardPlatform::SessionUser(uint32_t session) {
 }
 
 std::optional<uint32_t> Win32GuardPlatform::FindUserSession(const std::string& user) {
+    if (user.empty())
+        return std::nullopt;
+    // The console's session first: the usual one, and the only one some systems list.
+    const DWORD console = ::WTSGetActiveConsoleSessionId();
+    if (console != 0xFFFFFFFF && SessionUser(console) == user)
+        return console;
     WTS_SESSION_INFOW* sessions = nullptr;
     DWORD count = 0;
-    if (user.empty() ||
-        !::WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
+    if (!::WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
         return std::nullopt;
     std::optional<uint32_t> found;
     for (DWORD i = 0; i < count && !found; ++i)

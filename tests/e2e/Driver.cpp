@@ -1,6 +1,9 @@
 #include "e2e/Driver.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <vector>
@@ -462,6 +465,27 @@ bool ChangeOneByte(const std::string& exe) {
     ok = byte != EOF && std::fseek(file, static_cast<long>(header) + 8, SEEK_SET) == 0 &&
          std::fputc(byte ^ 1, file) != EOF;
     return std::fclose(file) == 0 && ok;
+}
+
+std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except) {
+    std::vector<DWORD> pids;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (::lstrcmpiA(entry.szExeFile, name) == 0 &&
+            std::find(except.begin(), except.end(), entry.th32ProcessID) == except.end())
+            pids.push_back(entry.th32ProcessID);
+    ::CloseHandle(snapshot);
+    return pids;
+}
+
+void EndProcess(DWORD pid) {
+    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+    }
 }
 
 }  // namespace e2e

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives Hushwall.exe from another process, the way a user would.
 namespace e2e {
@@ -67,6 +68,10 @@ std::string FailSafeText();
 void StoreSessionRecord(const char* appName, const char* record);
 // Removes the record's key and the Run value.
 void ForgetSession(const char* appName);
+
+// Processes running a file of this name, other than those of `except`.
+std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except = {});
+void EndProcess(DWORD pid);
 
 // List views of another process, reached through memory lent in that process.
 int ListRowCount(HWND list);

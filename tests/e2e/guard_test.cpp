@@ -21,41 +21,19 @@ constexpr const char* kApp = "Hushwall";
 constexpr UINT kTrayCallback = 0x8000 + 1000;
 const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
 
-// Processes running a file of this name, other than those of `except`.
-std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except = {}) {
-    std::vector<DWORD> pids;
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
-        if (::lstrcmpiA(entry.szExeFile, name) == 0 &&
-            std::find(except.begin(), except.end(), entry.th32ProcessID) == except.end())
-            pids.push_back(entry.th32ProcessID);
-    ::CloseHandle(snapshot);
-    return pids;
-}
-
-void EndProcess(DWORD pid) {
-    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-        ::TerminateProcess(process, 1);
-        ::WaitForSingleObject(process, 5000);
-        ::CloseHandle(process);
-    }
-}
-
 class Guard : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::ForgetSession(kApp);
         e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
-        others = ProcessesNamed("Hushwall.exe");  // another test's leftovers are none of ours
+        others = e2e::ProcessesNamed("Hushwall.exe");  // another test's leftovers are none of ours
     }
     void TearDown() override {
         // The service first, so that nothing starts the program again.
         e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--uninstall");
         program.Kill();
-        for (DWORD pid : ProcessesNamed("Hushwall.exe", others))
-            EndProcess(pid);
+        for (DWORD pid : e2e::ProcessesNamed("Hushwall.exe", others))
+            e2e::EndProcess(pid);
         game.Kill();
         e2e::ForgetSession(kApp);
     }
@@ -115,7 +93,7 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
 
     // Started again within seconds, it resumes the session from its record.
     std::vector<DWORD> again;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = e2e::ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
                                10000));
     std::printf("[ figure ] program running again %lu ms after it was killed\n",
                 static_cast<unsigned long>(::GetTickCount() - killedAt));
@@ -134,12 +112,12 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
     e2e::Click(::GetDlgItem(key, IDOK));
     ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == "<none>"; }, 5000));
-    EndProcess(secondPid);
+    e2e::EndProcess(secondPid);
     e2e::Program free;
     ASSERT_TRUE(e2e::Start(gamePath, free));
     EXPECT_FALSE(free.WaitEnd(3000)) << "nothing is ended after the key";
     free.Kill();
-    EXPECT_TRUE(ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
+    EXPECT_TRUE(e2e::ProcessesNamed("Hushwall.exe", notOurs).empty()) << "nothing is started again after the key";
 }
 
 // A program that connects to the pipe in a tight loop is refused at a limited
@@ -170,7 +148,7 @@ TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
     const bool started = e2e::Start(gamePath, game);
     EXPECT_TRUE(started && game.WaitEnd(3000)) << "ended by the service's sweep";
     EXPECT_TRUE(
-        e2e::WaitUntil([&] { return !ProcessesNamed("Hushwall.exe", notOurs).empty(); }, 15000));
+        e2e::WaitUntil([&] { return !e2e::ProcessesNamed("Hushwall.exe", notOurs).empty(); }, 15000));
     const DWORD seconds = (::GetTickCount() - killedAt) / 1000;
     stop = true;
     flood.join();
@@ -213,7 +191,7 @@ TEST_F(Guard, ARecordSetToThePastDoesNotEndTheSession) {
     std::vector<DWORD> notOurs = others;
     notOurs.push_back(program.pid);
     std::vector<DWORD> again;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(again = e2e::ProcessesNamed("Hushwall.exe", notOurs)).empty(); },
                                10000));
     // Past the restarted program's first tick, which would end a session it took from the record.
     e2e::MessageBoxSeen box;
