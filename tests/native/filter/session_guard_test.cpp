@@ -12,7 +12,7 @@ constexpr uint32_t kPid = 500, kSession = 1;
 const std::string kGame = "C:\\Games\\game.exe";
 const std::string kUser = "S-1-5-21-1-2-3-1001", kOther = "S-1-5-21-1-2-3-1002";
 
-struct FakeGuardPlatform : GuardPlatform {
+struct FakeGuardPlatform : LoggedOnUsers {
     struct Process {
         uint32_t session;
         std::string path;
@@ -22,7 +22,6 @@ struct FakeGuardPlatform : GuardPlatform {
     std::vector<uint32_t> ended;
     std::vector<uint64_t> startsAtS;
     SessionState state = SessionState::Unknown;
-    std::map<uint32_t, std::string> users;  // session: its user
     FakeMonotonicClock* clock = nullptr;
 
     int releases = 0;
@@ -41,13 +40,6 @@ struct FakeGuardPlatform : GuardPlatform {
         return processes.erase(pid) != 0;
     }
     SessionState QuerySession(uint32_t) override { return state; }
-    std::string SessionUser(uint32_t session) override { return users[session]; }
-    std::optional<uint32_t> FindUserSession(const std::string& user) override {
-        for (const auto& [session, u] : users)
-            if (u == user)
-                return session;
-        return std::nullopt;
-    }
     bool StartProgram(uint32_t, bool) override {
         startsAtS.push_back(clock->ms / 1000);
         return true;
