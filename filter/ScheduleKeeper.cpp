@@ -161,18 +161,19 @@ bool ScheduleKeeper::Save(const KeptSchedules& kept) {
 }
 
 void ScheduleKeeper::DropExpired(Seconds now) {
+    const auto expired = [&](const ScheduleBlock& b) { return !BlockInForce(b, now); };
+    // Checked every second: nothing is copied unless a block's time has come.
+    if (std::none_of(m_kept.begin(), m_kept.end(), [&](const auto& kept) {
+            return std::any_of(kept.second.schedule.begin(), kept.second.schedule.end(), expired);
+        }))
+        return;
     KeptSchedules next = m_kept;
-    bool dropped = false;
-    for (auto& [user, entry] : next) {
-        Schedule& blocks = entry.schedule;
-        const size_t before = blocks.size();
-        blocks.erase(std::remove_if(blocks.begin(), blocks.end(),
-                                    [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
-                     blocks.end());
-        dropped = dropped || blocks.size() != before;
-    }
+    for (auto& [user, entry] : next)
+        entry.schedule.erase(
+            std::remove_if(entry.schedule.begin(), entry.schedule.end(), expired),
+            entry.schedule.end());
     // Should the write fail, the expired blocks still count for nothing.
-    if (dropped && Save(next))
+    if (Save(next))
         m_kept = std::move(next);
 }
 

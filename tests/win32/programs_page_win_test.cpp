@@ -14,42 +14,22 @@
 #include "programs/ProgramRules.h"
 #include "programs/ProgramsDlg_win.h"
 #include "res/resource.h"
-#include "toolkit/App.h"
-#include "toolkit/GlobalData.h"
-#include "toolkit/Messages.h"
 #include "win32/FileDialogAnswer.h"
 #include "win32/ModalDriver.h"
+#include "win32/PageFixture.h"
 
 namespace {
 
-class TestApp : public CWinApp {};
-
-class ProgramsPage : public ::testing::Test {
+class ProgramsPage : public PageFixture<CProgramsDlg> {
 protected:
     void SetUp() override {
-        app.m_hInstance = ::GetModuleHandleA(nullptr);
-        globalData.UpdateSysColors();
         folder = e2e::FreshFolder("programs-page");
         game = Copy("game.exe");
         tool = Copy("Tool.com");
         context.exeFullPath = folder + "Hushwall.exe";
         Copy("Hushwall.exe");
         context.exeFolder = folder;
-        context.appName = "Hushwall";
-        parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 700, 400, nullptr,
-                                   nullptr, app.m_hInstance, nullptr);
-        page = std::make_unique<CProgramsDlg>(parent, context);
-        ASSERT_NE(page->GetSafeHwnd(), nullptr);
-        ::ShowWindow(page->GetSafeHwnd(), SW_SHOW);
-        SetMessageSink([this](const MessageRecord& record) {
-            messages.push_back(record);
-            return IDOK;
-        });
-    }
-    void TearDown() override {
-        SetMessageSink(nullptr);
-        page.reset();
-        ::DestroyWindow(parent);
+        CreatePage();
     }
     std::string Copy(const std::string& name) {
         const std::string path = folder + name;
@@ -64,23 +44,13 @@ protected:
             names.push_back(e.name);
         return names;
     }
-    std::string Label(int row) {
-        char text[256] = {};
-        ListView_GetItemText(List(), row, 0, text, sizeof(text));
-        return text;
-    }
     void Click(CBitmapCheckBox& box) {
         HWND w = box.GetSafeHwnd();
         ::SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         ::SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     }
 
-    TestApp app;
     std::string folder, game, tool;
-    AppContext context;
-    HWND parent = nullptr;
-    std::unique_ptr<CProgramsDlg> page;
-    std::vector<MessageRecord> messages;
 };
 
 TEST_F(ProgramsPage, LaidOutAsDescribed) {
@@ -136,7 +106,7 @@ TEST_F(ProgramsPage, EntriesGoInAndComeBackSortedByLabel) {
     EXPECT_EQ(rows[1].name, "Alpha");
     EXPECT_FALSE(rows[1].checked);
     EXPECT_EQ(rows[2].target, "C:\\z.exe");
-    EXPECT_EQ(Label(2), " Zed");
+    EXPECT_EQ(Cell(2), " Zed");
     EXPECT_NE(CProgramsDlg::GetFileIconIndex(game), -1);
 
     page->SetEntries({});
@@ -232,7 +202,7 @@ TEST_F(ProgramsPage, RenamingInPlaceKeepsTheTextAsTyped) {
     ::SetWindowTextA(edit, "  Mail");
     ::SetFocus(page->GetSafeHwnd());  // leaving the field ends the edit and keeps it
     e2e::Pump(50);
-    EXPECT_EQ(Label(0), "  Mail");
+    EXPECT_EQ(Cell(0), "  Mail");
     EXPECT_EQ(page->GetEntries()[0].name, "Mail");
 
     edit = ListView_EditLabel(List(), 0);
@@ -240,7 +210,7 @@ TEST_F(ProgramsPage, RenamingInPlaceKeepsTheTextAsTyped) {
     ::SetWindowTextA(edit, "");
     ::SetFocus(page->GetSafeHwnd());
     e2e::Pump(50);
-    EXPECT_EQ(Label(0), "  Mail") << "an empty edit changes nothing";
+    EXPECT_EQ(Cell(0), "  Mail") << "an empty edit changes nothing";
 }
 
 TEST_F(ProgramsPage, TheAddDialogStaysOpenOnARefusalAndAddsOnOK) {
@@ -345,7 +315,7 @@ TEST_F(ProgramsPage, ModifyTakesAnyTextsAndKeepsIconAndTick) {
     EXPECT_EQ(shownPath, game);
     EXPECT_EQ(shownName, " Game");
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Label(0), "Renamed");
+    EXPECT_EQ(Cell(0), "Renamed");
     EntryList rows = page->GetEntries();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].target, "");

@@ -13,14 +13,10 @@
 #include "res/resource.h"
 #include "schedule/BlockRules.h"
 #include "schedule/ScheduleDlg_win.h"
-#include "toolkit/App.h"
-#include "toolkit/GlobalData.h"
-#include "toolkit/Messages.h"
 #include "win32/ModalDriver.h"
+#include "win32/PageFixture.h"
 
 namespace {
-
-class TestApp : public CWinApp {};
 
 class RowsPage : public ListPage {
 public:
@@ -30,30 +26,14 @@ public:
     EntryList rows;
 };
 
-class SchedulePage : public ::testing::Test {
+class SchedulePage : public PageFixture<CScheduleDlg> {
 protected:
     void SetUp() override {
-        app.m_hInstance = ::GetModuleHandleA(nullptr);
-        globalData.UpdateSysColors();
-        context.appName = "Hushwall";
-        parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 700, 400, nullptr,
-                                   nullptr, app.m_hInstance, nullptr);
-        page = std::make_unique<CScheduleDlg>(parent, context);
-        ASSERT_NE(page->GetSafeHwnd(), nullptr);
+        CreatePage();
         page->SetListPages(&programs, &websites);
-        ::ShowWindow(page->GetSafeHwnd(), SW_SHOW);
         programs.rows = {
             {"C:\\a.exe", "A", true}, {"C:\\b.exe", "B", true}, {"C:\\c.exe", "C", false}};
         websites.rows = {{"reddit.com", "Reddit", true}, {"news.example", "News", false}};
-        SetMessageSink([this](const MessageRecord& record) {
-            messages.push_back(record);
-            return IDOK;
-        });
-    }
-    void TearDown() override {
-        SetMessageSink(nullptr);
-        page.reset();
-        ::DestroyWindow(parent);
     }
 
     // Opens the dialog with `open`, lets `fill` set its fields, then presses OK
@@ -92,19 +72,9 @@ protected:
         time.wMinute = static_cast<WORD>(minute);
         ASSERT_NE(DateTime_SetSystemtime(::GetDlgItem(dialog, id), GDT_VALID, &time), 0);
     }
-    std::string Cell(int row, int column) {
-        char text[128] = {};
-        ListView_GetItemText(page->GetList(), row, column, text, sizeof(text));
-        return text;
-    }
     void Press(int id) { ::SendMessageA(::GetDlgItem(page->GetSafeHwnd(), id), BM_CLICK, 0, 0); }
 
-    TestApp app;
-    AppContext context;
-    HWND parent = nullptr;
     RowsPage programs, websites;
-    std::unique_ptr<CScheduleDlg> page;
-    std::vector<MessageRecord> messages;
 };
 
 TEST_F(SchedulePage, AddWithDaysAndTimesGivesARowWithItsTexts) {

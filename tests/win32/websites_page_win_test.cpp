@@ -11,48 +11,16 @@
 
 #include "e2e/Driver.h"
 #include "res/resource.h"
-#include "toolkit/App.h"
-#include "toolkit/GlobalData.h"
-#include "toolkit/Messages.h"
 #include "websites/WebsiteRules.h"
 #include "websites/WebsitesDlg_win.h"
 #include "win32/ModalDriver.h"
+#include "win32/PageFixture.h"
 
 namespace {
 
-class TestApp : public CWinApp {};
-
-class WebsitesPage : public ::testing::Test {
+class WebsitesPage : public PageFixture<CWebsitesDlg> {
 protected:
-    void SetUp() override {
-        app.m_hInstance = ::GetModuleHandleA(nullptr);
-        globalData.UpdateSysColors();
-        context.appName = "Hushwall";
-        parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 700, 400, nullptr,
-                                   nullptr, app.m_hInstance, nullptr);
-        page = std::make_unique<CWebsitesDlg>(parent, context);
-        ASSERT_NE(page->GetSafeHwnd(), nullptr);
-        SetMessageSink([this](const MessageRecord& record) {
-            messages.push_back(record);
-            return IDOK;
-        });
-    }
-    void TearDown() override {
-        SetMessageSink(nullptr);
-        page.reset();
-        ::DestroyWindow(parent);
-    }
-    std::string Label(int row) {
-        char text[256] = {};
-        ListView_GetItemText(page->GetList(), row, 0, text, sizeof(text));
-        return text;
-    }
-
-    TestApp app;
-    AppContext context;
-    HWND parent = nullptr;
-    std::unique_ptr<CWebsitesDlg> page;
-    std::vector<MessageRecord> messages;
+    void SetUp() override { CreatePage(); }
 };
 
 TEST_F(WebsitesPage, RowsShowTheNameAsItIs) {
@@ -64,7 +32,7 @@ TEST_F(WebsitesPage, RowsShowTheNameAsItIs) {
 
     page->SetEntries(
         {{"video.example.org", "Video", true}, {"http://news.example.com", "  News", false}});
-    EXPECT_EQ(Label(0), "  News");
+    EXPECT_EQ(Cell(0), "  News");
     EntryList rows = page->GetEntries();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].name, "  News") << "website names are not trimmed";
