@@ -7,6 +7,7 @@
 #include "app/HushwallDlg_win.h"
 #include "app/SplashDlg_win.h"
 #include "programs/ProcessPlatform_win.h"
+#include "schedule/ScheduleCheck.h"
 #include "toolkit/Messages.h"
 #include "ui/TidewellVisualManager_win.h"
 #include "session/SessionRecord.h"
@@ -47,8 +48,11 @@ bool CHushwallApp::InitInstance() {
     isNTPlatform = QueryIsNTPlatform();
 
     if (IsAlreadyRunning()) {
-        ShowMessage(nullptr, "An instance of the application is already running.", "Hushwall!",
-                    MB_OK);
+        // A start for the schedule (the Run value, the service at a block) finds
+        // the running one waiting for the same blocks: nothing to say.
+        if (!HasScheduleSwitch(::GetCommandLineA()))
+            ShowMessage(nullptr, "An instance of the application is already running.",
+                        "Hushwall!", MB_OK);
         ::PostQuitMessage(0);
         return false;
     }

@@ -97,6 +97,10 @@ TEST_F(Startup, SecondCopyOfTheSameFileRefusesWithItsMessage) {
         ASSERT_TRUE(second.WaitEnd(5000));
         EXPECT_EQ(second.ExitCode(), 0u);
     }
+    // A start for the schedule ends without a word: the running one waits for the blocks.
+    e2e::Program scheduled;
+    ASSERT_TRUE(e2e::Start(exe, scheduled, "/schedule"));
+    EXPECT_TRUE(scheduled.WaitEnd(10000));
     EXPECT_TRUE(first.Running());
     Close(first, main);
 }
