@@ -159,6 +159,7 @@ private:
     SessionWebsites m_websiteSteps;
     ServiceGuard m_guard{m_service};
     ServiceSchedule m_keptSchedule{m_service};
+    bool m_serviceKeepsSchedule = false;
     CDefaultFilesLock m_defaultFiles;
     CTrayIcon m_tray{m_clock};
     SessionEngine m_engine;

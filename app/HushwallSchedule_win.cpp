@@ -61,6 +61,8 @@ void CHushwallDlg::LoadScheduleAtStart() {
     if (held == ServiceSchedule::Kept::None && !schedule.empty() &&
         m_keptSchedule.Submit(schedule))
         held = m_keptSchedule.Fetch(kept);
+    // An older service knows no schedule codes: the file alone holds the schedule then.
+    m_serviceKeepsSchedule = m_service.IsOpen() && held != ServiceSchedule::Kept::Unknown;
     if (held == ServiceSchedule::Kept::Some) {
         schedule = kept;
         result = ScheduleFileResult::Ok;
@@ -83,7 +85,7 @@ void CHushwallDlg::OnScheduleEdit(const ScheduleEdit& edit) {
     }
     Schedule saved = result.schedule;
     // With the service the change counts once it took it, and as it took it.
-    if (m_service.IsOpen()) {
+    if (m_serviceKeepsSchedule) {
         Schedule kept;
         if (!m_keptSchedule.Submit(saved)) {
             ShowMessage(kScheduleSaveFailedMessage);
@@ -93,7 +95,7 @@ void CHushwallDlg::OnScheduleEdit(const ScheduleEdit& edit) {
             saved = kept;
     }
     // The service's copy holds even when the file cannot follow it.
-    if (!SaveSchedule(m_context.exeFolder + kScheduleFileName, saved) && !m_service.IsOpen()) {
+    if (!SaveSchedule(m_context.exeFolder + kScheduleFileName, saved) && !m_serviceKeepsSchedule) {
         ShowMessage(kScheduleSaveFailedMessage);
         return;
     }

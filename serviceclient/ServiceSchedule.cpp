@@ -13,6 +13,8 @@ ServiceSchedule::Kept ServiceSchedule::Fetch(Schedule& out) {
         const uint8_t offset[4] = {static_cast<uint8_t>(at), static_cast<uint8_t>(at >> 8),
                                    static_cast<uint8_t>(at >> 16), static_cast<uint8_t>(at >> 24)};
         const auto reply = m_connection.Exchange(IOCTL_HOOK_SCHEDULE_GET, offset, sizeof offset);
+        if (reply && DecodeHookReply(reply->data(), reply->size()) == kHookStatusFailed)
+            return Kept::Unknown;  // a bare refusal: the code itself was refused
         const auto data = reply ? DecodeHookDataReply(reply->data(), reply->size()) : std::nullopt;
         if (!data)
             return Kept::Unavailable;

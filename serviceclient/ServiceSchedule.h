@@ -12,6 +12,7 @@ public:
         Some,         // `out` holds the service's copy
         None,         // the service keeps no schedule for this user yet
         Unavailable,  // no service, or no whole answer from it
+        Unknown,      // an older service, which knows no schedule codes
     };
     Kept Fetch(Schedule& out);
     // Hands the schedule over in pieces; true once the service took it.

@@ -18,12 +18,14 @@ ScheduleBlock Block(uint8_t days, int from, int to, EntryList programs = {{"C:\\
     return ScheduleBlock{days, from, to, std::move(programs), {}, until};
 }
 
-// The program's end of the pipe, answered by the service at once.
+// The program's end of the pipe, answered by the service at once, or by an
+// older service with `refusal`.
 struct DirectPipe : ServicePipe {
     HookService* service = nullptr;
+    std::optional<std::vector<uint8_t>> refusal;
     Handle Connect(const std::string&) override { return this; }
     Outcome Transact(Handle, const std::vector<uint8_t>& request, std::vector<uint8_t>& reply) override {
-        reply = *service->HandleMessage(request.data(), request.size());
+        reply = refusal ? *refusal : *service->HandleMessage(request.data(), request.size());
         return Outcome::Replied;
     }
     void Disconnect(Handle) override {}
@@ -107,6 +109,9 @@ TEST(ScheduleKeeper, TheProgramsScheduleGoesThroughThePipeInPiecesAndIsKeptPerUs
     EXPECT_EQ(kept[0].until, kNow + kLoosenDelay) << "deleted, it waits a day";
     s.hook.ClientConnected(501, 1, kOther);
     EXPECT_EQ(s.client.Fetch(kept), ServiceSchedule::Kept::None) << "another user's";
+    s.pipe.refusal = EncodeHookReply(kHookStatusFailed);
+    EXPECT_EQ(s.client.Fetch(kept), ServiceSchedule::Kept::Unknown) << "an older service";
+    s.pipe.refusal.reset();
     EXPECT_FALSE(s.keeper.AddPart(std::vector<uint8_t>(kMaxKeptSchedule + 1)));
     EXPECT_EQ(s.hook.HandleMessage(EncodeHookRequest(IOCTL_HOOK_SCHEDULE_SET, nullptr, 0).data(), 4),
               EncodeHookReply(kHookStatusFailed))
