@@ -21,20 +21,37 @@ constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
 
 class ScheduleRun : public ::testing::Test {
 protected:
-    void SetUp() override { e2e::ForgetSession(kApp); }
+    void SetUp() override {
+        e2e::ForgetSession(kApp);
+        others = e2e::ProcessesNamed("Hushwall.exe");  // another test's leftovers are none of ours
+    }
     void TearDown() override {
+        // The service first, so that nothing starts Hushwall again.
+        if (serviceInstalled)
+            e2e::RunTool(kService(), "--uninstall");
         if (main)
             ::PostMessageA(main, WM_COMMAND, kExitCommand, 0);
-        if (program.process && !program.WaitEnd(5000))
+        if (program.process && !program.WaitEnd(serviceInstalled ? 0 : 5000))
             program.Kill();
+        for (DWORD pid : e2e::ProcessesNamed("Hushwall.exe", others))
+            e2e::EndProcess(pid);
         game.Kill();
+        notes.Kill();
         e2e::ForgetSession(kApp);
     }
     HWND FindMain() { return e2e::FindMainWindow(program.pid); }
+    static std::string kService() { return e2e::OwnFolder() + "HushwallFilterTest.exe"; }
+
+    // The recording filter service, registered for this test's Hushwall.exe.
+    void InstallService() {
+        ASSERT_EQ(e2e::RunTool(kService(), "--install \"" + exe + "\""), 0);
+        serviceInstalled = true;
+        ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeA(kHookPipePath, 100) != FALSE; }, 30000));
+    }
 
     // Hushwall.exe in a folder of its own, beside a schedule of one block from
-    // the next minute for five, which blocks a copy of the sleeper.
-    void ScheduleNextMinute(Seconds until) {
+    // the next minute for five, which blocks a copy of the sleeper, after `first`.
+    void ScheduleNextMinute(Seconds until, Schedule first = {}) {
         const std::string folder = e2e::FreshFolder("hw-e2e-schedule");
         exe = folder + "Hushwall.exe";
         scheduleFile = folder + kScheduleFileName;
@@ -58,32 +75,48 @@ protected:
         block.toMinute = (from + 5) % 1440;
         block.programs = {{gamePath, "Game", true}};
         block.until = until;
-        ASSERT_TRUE(SaveSchedule(scheduleFile, {block}));
+        first.push_back(block);
+        ASSERT_TRUE(SaveSchedule(scheduleFile, first));
     }
 
     std::string exe, scheduleFile, gamePath;
-    e2e::Program program;
-    e2e::Program game;
+    e2e::Program program, game, notes;
     HWND main = nullptr;
+    bool serviceInstalled = false;
+    std::vector<DWORD> others;
 };
 
-// The block was deleted through the page a moment ago: what is left is its
-// retired copy, which still starts sessions within its day.
-TEST_F(ScheduleRun, ADeletedBlockStillStartsASessionByItselfAtItsStart) {
-    ScheduleNextMinute(static_cast<Seconds>(std::time(nullptr)) + 24 * 60 * 60);
+// A block under way starts a session at start-up, which the service guards.
+// Another block, deleted through the page a moment ago, still starts within
+// its day as its retired copy, and widens that session.
+TEST_F(ScheduleRun, ADeletedBlockStillWidensAGuardedSessionAtItsStart) {
+    const std::string notesPath = e2e::FreshFolder("hw-e2e-schedule-notes") + "notes.exe";
+    ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), notesPath.c_str(), FALSE));
+    ASSERT_TRUE(e2e::ChangeOneByte(notesPath)) << "else the game is a copy of it, and blocked with it";
+    SYSTEMTIME local = {};
+    ::GetLocalTime(&local);
+    const int nowMinute = local.wHour * 60 + local.wMinute;
+    const ScheduleBlock underWay{
+        kEveryDay, (nowMinute + 1439) % 1440, (nowMinute + 10) % 1440, {{notesPath, "Notes", true}}, {}, 0};
+    ScheduleNextMinute(static_cast<Seconds>(std::time(nullptr)) + 24 * 60 * 60, {underWay});
     if (HasFatalFailure())
         return;
+    ASSERT_NO_FATAL_FAILURE(InstallService());
 
-    // As the Run value starts it at log-on: behind the icon, no session yet.
+    // As the Run value starts it at log-on: behind the icon, in a session at once.
     ASSERT_TRUE(e2e::Start(exe, program, "/schedule"));
     main = e2e::WaitFor([&] { return FindMain(); }, 10000);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 6000));
-    EXPECT_EQ(e2e::SessionRecord(kApp), "<none>");
+    ASSERT_TRUE(e2e::Start(notesPath, notes));
+    EXPECT_TRUE(notes.WaitEnd(5000)) << "the block under way is blocked at start-up";
     ASSERT_TRUE(e2e::Start(gamePath, game));
-    EXPECT_FALSE(game.WaitEnd(2000)) << "nothing is blocked before the block";
+    EXPECT_FALSE(game.WaitEnd(2000)) << "the other block's program only from its start";
 
-    EXPECT_TRUE(game.WaitEnd(80000)) << "the block's program is ended once it starts";
+    EXPECT_TRUE(game.WaitEnd(80000)) << "the deleted block's program is ended once it starts";
+    e2e::Program notesAgain;
+    ASSERT_TRUE(e2e::Start(notesPath, notesAgain));
+    EXPECT_TRUE(notesAgain.WaitEnd(5000)) << "the widened session keeps the first block's program";
     EXPECT_NE(e2e::SessionRecord(kApp), "<none>");
     EXPECT_EQ(e2e::RunValue(kApp), "\"" + exe + "\" /schedule");
     EXPECT_FALSE(::IsWindowVisible(main));
@@ -100,22 +133,10 @@ TEST_F(ScheduleRun, ADeletedBlockStillStartsASessionByItselfAtItsStart) {
 // With the filter service the schedule holds without Hushwall's files or its
 // Run value: the service keeps its own copy and starts Hushwall at the block.
 TEST_F(ScheduleRun, TheServiceStartsHushwallAtABlocksStartWhenItsFilesAreGone) {
-    const std::string service = e2e::OwnFolder() + "HushwallFilterTest.exe";
     ScheduleNextMinute(0);
     if (HasFatalFailure())
         return;
-    const std::vector<DWORD> others = e2e::ProcessesNamed("Hushwall.exe");
-    ASSERT_EQ(e2e::RunTool(service, "--install \"" + exe + "\""), 0);
-    struct Uninstall {
-        std::string service;
-        std::vector<DWORD> others;
-        ~Uninstall() {
-            e2e::RunTool(service, "--uninstall");
-            for (DWORD pid : e2e::ProcessesNamed("Hushwall.exe", others))
-                e2e::EndProcess(pid);
-        }
-    } uninstall{service, others};
-    ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeA(kHookPipePath, 100) != FALSE; }, 30000));
+    ASSERT_NO_FATAL_FAILURE(InstallService());
 
     // At its start Hushwall hands the file's schedule to the service; then all
     // that the user may change goes.
@@ -126,6 +147,7 @@ TEST_F(ScheduleRun, TheServiceStartsHushwallAtABlocksStartWhenItsFilesAreGone) {
     ::PostMessageA(main, WM_COMMAND, kExitCommand, 0);
     ASSERT_TRUE(program.WaitEnd(5000));
     main = nullptr;
+    ASSERT_TRUE(::DeleteFileA(scheduleFile.c_str()));
     e2e::ForgetSession(kApp);
     ASSERT_TRUE(e2e::Start(gamePath, game));
 
