@@ -55,28 +55,31 @@ std::optional<KeptSchedules> DecodeKeptSchedules(const std::string& text) {
 }
 
 Schedule MergeSubmitted(const Schedule& kept, const Schedule& submitted, Seconds now) {
-    Schedule merged;
+    Schedule inForce;
     for (const ScheduleBlock& block : submitted)
         if (block.until == 0)
-            merged.push_back(block);
-    const size_t inForce = merged.size();
+            inForce.push_back(block);
     const auto covered = [&](const ScheduleBlock& old) {
-        return std::any_of(merged.begin(), merged.begin() + inForce,
+        return std::any_of(inForce.begin(), inForce.end(),
                            [&](const ScheduleBlock& b) { return BlocksAtLeastAsMuch(b, old); });
     };
+    Schedule merged;
     const auto retire = [&](const ScheduleBlock& old) {
         ScheduleBlock copy = old;
         if (copy.until == 0)
             copy.until = now + kLoosenDelay;
         merged.push_back(std::move(copy));
     };
-    // The program's retired copies first, in its order, so that its rows stay in place.
+    // In the program's order, so that its rows stay in place; each retired
+    // copy takes the kept block it copies, with the service's time.
     std::vector<bool> placed(kept.size(), false);
-    for (const ScheduleBlock& copy : submitted) {
-        if (copy.until == 0)
+    for (const ScheduleBlock& block : submitted) {
+        if (block.until == 0) {
+            merged.push_back(block);
             continue;
+        }
         for (size_t i = 0; i < kept.size(); ++i) {
-            if (placed[i] || !BlockInForce(kept[i], now) || !SameBlock(kept[i], copy))
+            if (placed[i] || !BlockInForce(kept[i], now) || !SameBlock(kept[i], block))
                 continue;
             placed[i] = true;
             if (!covered(kept[i]))
