@@ -58,8 +58,7 @@ void CHushwallDlg::LoadScheduleAtStart() {
     Schedule kept;
     ServiceSchedule::Kept held =
         m_service.IsOpen() ? m_keptSchedule.Fetch(kept) : ServiceSchedule::Kept::Unavailable;
-    if (held == ServiceSchedule::Kept::None && !schedule.empty() &&
-        m_keptSchedule.Submit(schedule))
+    if (held == ServiceSchedule::Kept::None && !schedule.empty() && m_keptSchedule.Submit(schedule))
         held = m_keptSchedule.Fetch(kept);
     // An older service knows no schedule codes: the file alone holds the schedule then.
     m_serviceKeepsSchedule = m_service.IsOpen() && held != ServiceSchedule::Kept::Unknown;

@@ -104,8 +104,8 @@ std::optional<uint32_t> HookService::DispatchGuard(uint32_t code, const std::vec
     }
 }
 
-std::optional<std::vector<uint8_t>> HookService::DispatchSchedule(uint32_t code,
-                                                                   const std::vector<uint8_t>& input) {
+std::optional<std::vector<uint8_t>> HookService::DispatchSchedule(
+    uint32_t code, const std::vector<uint8_t>& input) {
     if (code != IOCTL_HOOK_SCHEDULE_PART && code != IOCTL_HOOK_SCHEDULE_SET &&
         code != IOCTL_HOOK_SCHEDULE_GET)
         return std::nullopt;
@@ -113,18 +113,19 @@ std::optional<std::vector<uint8_t>> HookService::DispatchSchedule(uint32_t code,
         return code == IOCTL_HOOK_SCHEDULE_GET ? EncodeHookDataReply(kHookStatusFailed, "", 0)
                                                : EncodeHookReply(kHookStatusFailed);
     switch (code) {
-    case IOCTL_HOOK_SCHEDULE_PART:
-        return EncodeHookReply(m_keeper->AddPart(input) ? kHookStatusOk : kHookStatusFailed);
-    case IOCTL_HOOK_SCHEDULE_SET:
-        return EncodeHookReply(m_keeper->Submit(m_clientUser) ? kHookStatusOk : kHookStatusFailed);
-    default: {
-        const uint32_t offset = static_cast<uint32_t>(input[0]) | (static_cast<uint32_t>(input[1]) << 8) |
-                                (static_cast<uint32_t>(input[2]) << 16) |
-                                (static_cast<uint32_t>(input[3]) << 24);
-        const std::optional<std::string> kept = m_keeper->Encoded(m_clientUser);
-        return EncodeHookDataReply(kept ? kHookStatusOk : kHookStatusFailed, kept ? *kept : "",
-                                   offset);
-    }
+        case IOCTL_HOOK_SCHEDULE_PART:
+            return EncodeHookReply(m_keeper->AddPart(input) ? kHookStatusOk : kHookStatusFailed);
+        case IOCTL_HOOK_SCHEDULE_SET:
+            return EncodeHookReply(m_keeper->Submit(m_clientUser) ? kHookStatusOk
+                                                                  : kHookStatusFailed);
+        default: {
+            const uint32_t offset =
+                static_cast<uint32_t>(input[0]) | (static_cast<uint32_t>(input[1]) << 8) |
+                (static_cast<uint32_t>(input[2]) << 16) | (static_cast<uint32_t>(input[3]) << 24);
+            const std::optional<std::string> kept = m_keeper->Encoded(m_clientUser);
+            return EncodeHookDataReply(kept ? kHookStatusOk : kHookStatusFailed, kept ? *kept : "",
+                                       offset);
+        }
     }
 }
 

@@ -125,11 +125,12 @@ bool ScheduleKeeper::Submit(const std::string& user) {
     const auto found = m_kept.find(user);
     KeptSchedule& entry = next[user];
     // The first schedule a user hands over loosens nothing: it is taken as it is.
-    entry.schedule = found == m_kept.end() ? submitted
-                                           : MergeSubmitted(found->second.schedule, submitted, now);
-    entry.schedule.erase(std::remove_if(entry.schedule.begin(), entry.schedule.end(),
-                                        [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
-                         entry.schedule.end());
+    entry.schedule =
+        found == m_kept.end() ? submitted : MergeSubmitted(found->second.schedule, submitted, now);
+    entry.schedule.erase(
+        std::remove_if(entry.schedule.begin(), entry.schedule.end(),
+                       [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
+        entry.schedule.end());
     if (!ScheduleFits(entry.schedule) || EncodeSchedule(entry.schedule).size() > kMaxKeptSchedule ||
         !Save(next))
         return false;
@@ -172,9 +173,8 @@ void ScheduleKeeper::DropExpired(Seconds now) {
         return;
     KeptSchedules next = m_kept;
     for (auto& [user, entry] : next)
-        entry.schedule.erase(
-            std::remove_if(entry.schedule.begin(), entry.schedule.end(), expired),
-            entry.schedule.end());
+        entry.schedule.erase(std::remove_if(entry.schedule.begin(), entry.schedule.end(), expired),
+                             entry.schedule.end());
     // Should the write fail, the expired blocks still count for nothing.
     if (Save(next))
         m_kept = std::move(next);

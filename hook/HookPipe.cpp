@@ -69,7 +69,8 @@ std::optional<HookTimedReply> DecodeHookTimedReply(const uint8_t* message, size_
     return HookTimedReply{GetLittle32(message), DecodeHookTime(time)};
 }
 
-std::vector<uint8_t> EncodeHookDataReply(uint32_t status, const std::string& whole, uint32_t offset) {
+std::vector<uint8_t> EncodeHookDataReply(uint32_t status, const std::string& whole,
+                                         uint32_t offset) {
     std::vector<uint8_t> message = EncodeHookReply(status);
     PutLittle32(message, static_cast<uint32_t>(whole.size()));
     if (offset < whole.size()) {

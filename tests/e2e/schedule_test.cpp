@@ -46,7 +46,8 @@ protected:
     void InstallService() {
         ASSERT_EQ(e2e::RunTool(kService(), "--install \"" + exe + "\""), 0);
         serviceInstalled = true;
-        ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeA(kHookPipePath, 100) != FALSE; }, 30000));
+        ASSERT_TRUE(
+            e2e::WaitUntil([] { return ::WaitNamedPipeA(kHookPipePath, 100) != FALSE; }, 30000));
     }
 
     // Hushwall.exe in a folder of its own, beside a schedule of one block from
@@ -57,7 +58,8 @@ protected:
         scheduleFile = folder + kScheduleFileName;
         ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
         gamePath = e2e::FreshFolder("hw-e2e-schedule-game") + "game.exe";
-        ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
+        ASSERT_TRUE(
+            ::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
 
         SYSTEMTIME local = {};
         ::GetLocalTime(&local);
@@ -92,12 +94,17 @@ protected:
 TEST_F(ScheduleRun, ADeletedBlockStillWidensAGuardedSessionAtItsStart) {
     const std::string notesPath = e2e::FreshFolder("hw-e2e-schedule-notes") + "notes.exe";
     ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), notesPath.c_str(), FALSE));
-    ASSERT_TRUE(e2e::ChangeOneByte(notesPath)) << "else the game is a copy of it, and blocked with it";
+    ASSERT_TRUE(e2e::ChangeOneByte(notesPath))
+        << "else the game is a copy of it, and blocked with it";
     SYSTEMTIME local = {};
     ::GetLocalTime(&local);
     const int nowMinute = local.wHour * 60 + local.wMinute;
-    const ScheduleBlock underWay{
-        kEveryDay, (nowMinute + 1439) % 1440, (nowMinute + 10) % 1440, {{notesPath, "Notes", true}}, {}, 0};
+    const ScheduleBlock underWay{kEveryDay,
+                                 (nowMinute + 1439) % 1440,
+                                 (nowMinute + 10) % 1440,
+                                 {{notesPath, "Notes", true}},
+                                 {},
+                                 0};
     ScheduleNextMinute(static_cast<Seconds>(std::time(nullptr)) + 24 * 60 * 60, {underWay});
     if (HasFatalFailure())
         return;
@@ -158,7 +165,9 @@ TEST_F(ScheduleRun, TheServiceStartsHushwallAtABlocksStartWhenItsFilesAreGone) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(::IsWindowVisible(window));
     EXPECT_NE(e2e::SessionRecord(kApp), "<none>");
-    EXPECT_TRUE(e2e::WaitUntil([&] { return ::GetFileAttributesA(scheduleFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000))
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return ::GetFileAttributesA(scheduleFile.c_str()) != INVALID_FILE_ATTRIBUTES; },
+        5000))
         << "the file is written again from the service's copy";
 }
 

@@ -13,8 +13,8 @@ namespace {
 const std::string kUser = "S-1-5-21-1-2-3-1001", kOther = "S-1-5-21-1-2-3-1002";
 constexpr Seconds kNow = 1'800'000'000;
 
-ScheduleBlock Block(uint8_t days, int from, int to, EntryList programs = {{"C:\\game.exe", "Game", true}},
-                    Seconds until = 0) {
+ScheduleBlock Block(uint8_t days, int from, int to,
+                    EntryList programs = {{"C:\\game.exe", "Game", true}}, Seconds until = 0) {
     return ScheduleBlock{days, from, to, std::move(programs), {}, until};
 }
 
@@ -24,7 +24,8 @@ struct DirectPipe : ServicePipe {
     HookService* service = nullptr;
     std::optional<std::vector<uint8_t>> refusal;
     Handle Connect(const std::string&) override { return this; }
-    Outcome Transact(Handle, const std::vector<uint8_t>& request, std::vector<uint8_t>& reply) override {
+    Outcome Transact(Handle, const std::vector<uint8_t>& request,
+                     std::vector<uint8_t>& reply) override {
         reply = refusal ? *refusal : *service->HandleMessage(request.data(), request.size());
         return Outcome::Replied;
     }
@@ -74,16 +75,28 @@ TEST(ScheduleKeeper, BlockingMoreCountsAtOnceAndBlockingLessADayLater) {
         {"longer and every day", {workdays}, {Block(kEveryDay, 8 * 60, 18 * 60)}, {{kEveryDay, 0}}},
         {"deleted", {workdays}, {}, {{0x1F, later}}},
         {"a day fewer", {workdays}, {Block(0x0F, 9 * 60, 17 * 60)}, {{0x0F, 0}, {0x1F, later}}},
-        {"rows in the program's order", {workdays, Block(0x40, 0, 60)},
-         {Block(0x0F, 540, 1020), Block(0x1F, 540, 1020, workdays.programs, later), Block(0x40, 0, 60)},
+        {"rows in the program's order",
+         {workdays, Block(0x40, 0, 60)},
+         {Block(0x0F, 540, 1020), Block(0x1F, 540, 1020, workdays.programs, later),
+          Block(0x40, 0, 60)},
          {{0x0F, 0}, {0x1F, later}, {0x40, 0}}},
-        {"fewer entries", {workdays}, {Block(0x1F, 9 * 60, 17 * 60, {})}, {{0x1F, 0}, {0x1F, later}}},
-        {"the program's copy waits less", {workdays}, {Block(0x1F, 540, 1020, workdays.programs, kNow + 60)},
+        {"fewer entries",
+         {workdays},
+         {Block(0x1F, 9 * 60, 17 * 60, {})},
+         {{0x1F, 0}, {0x1F, later}}},
+        {"the program's copy waits less",
+         {workdays},
+         {Block(0x1F, 540, 1020, workdays.programs, kNow + 60)},
          {{0x1F, later}}},
         {"a copy never kept", {}, {Block(0x1F, 540, 1020, workdays.programs, later)}, {}},
-        {"a retired block keeps its time", {Block(0x1F, 540, 1020, workdays.programs, kNow + 99)}, {},
+        {"a retired block keeps its time",
+         {Block(0x1F, 540, 1020, workdays.programs, kNow + 99)},
+         {},
          {{0x1F, kNow + 99}}},
-        {"a retired block whose time came", {Block(0x1F, 540, 1020, workdays.programs, kNow)}, {}, {}},
+        {"a retired block whose time came",
+         {Block(0x1F, 540, 1020, workdays.programs, kNow)},
+         {},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,7 +111,8 @@ TEST(ScheduleKeeper, TheProgramsScheduleGoesThroughThePipeInPiecesAndIsKeptPerUs
     KeptService s;
     Schedule big = {Block(0x1F, 540, 1020, {})};
     for (int i = 0; i < 60; ++i)
-        big[0].programs.push_back({"C:\\Programs\\game number " + std::to_string(i) + ".exe", "", true});
+        big[0].programs.push_back(
+            {"C:\\Programs\\game number " + std::to_string(i) + ".exe", "", true});
     ASSERT_GT(EncodeSchedule(big).size(), 2 * kHookMaxTextInput);
     Schedule kept;
     EXPECT_EQ(s.client.Fetch(kept), ServiceSchedule::Kept::None);
@@ -116,8 +130,9 @@ TEST(ScheduleKeeper, TheProgramsScheduleGoesThroughThePipeInPiecesAndIsKeptPerUs
     EXPECT_EQ(s.client.Fetch(kept), ServiceSchedule::Kept::Unknown) << "an older service";
     s.pipe.refusal.reset();
     EXPECT_FALSE(s.keeper.AddPart(std::vector<uint8_t>(kMaxKeptSchedule + 1)));
-    EXPECT_EQ(s.hook.HandleMessage(EncodeHookRequest(IOCTL_HOOK_SCHEDULE_SET, nullptr, 0).data(), 4),
-              EncodeHookReply(kHookStatusFailed))
+    EXPECT_EQ(
+        s.hook.HandleMessage(EncodeHookRequest(IOCTL_HOOK_SCHEDULE_SET, nullptr, 0).data(), 4),
+        EncodeHookReply(kHookStatusFailed))
         << "pieces that are no schedule change nothing";
 
     // A restarted service takes up what it kept; a damaged record, nothing.
@@ -138,7 +153,8 @@ TEST(ScheduleKeeper, StartsTheProgramInItsUsersSessionOnlyWhileNothingElseRunsIt
     EXPECT_TRUE(s.platform.starts.empty()) << "the Run value starts it first after a log-on";
     s.Run(1000 + kKeeperCheckMs);  // the check comes once a second
     ASSERT_EQ(s.platform.starts.size(), 1u);
-    EXPECT_EQ(s.platform.starts[0], std::make_pair(3u, true)) << "behind its icon, in its user's session";
+    EXPECT_EQ(s.platform.starts[0], std::make_pair(3u, true))
+        << "behind its icon, in its user's session";
     s.Run(kKeeperFirstRetryMs + 5000);
     EXPECT_EQ(s.platform.starts.size(), 2u) << "a start that did not connect is tried again";
     s.Run(kKeeperMaxRetryMs, kUser);
