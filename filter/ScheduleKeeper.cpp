@@ -102,6 +102,7 @@ bool ScheduleKeeper::Resume() {
     if (!kept)
         return false;
     m_kept = std::move(*kept);
+    m_encoded.reset();
     return true;
 }
 
@@ -135,6 +136,7 @@ bool ScheduleKeeper::Submit(const std::string& user) {
         !Save(next))
         return false;
     m_kept = std::move(next);
+    m_encoded.reset();
     m_nextCheckMs = 0;
     return true;
 }
@@ -143,7 +145,12 @@ std::optional<std::string> ScheduleKeeper::Encoded(const std::string& user) {
     const auto found = m_kept.find(user);
     if (found == m_kept.end())
         return std::nullopt;
-    return EncodeSchedule(found->second.schedule);
+    // The program reads it a piece at a time: encoded once, not once a piece.
+    if (m_encodedUser != user || !m_encoded) {
+        m_encoded = EncodeSchedule(found->second.schedule);
+        m_encodedUser = user;
+    }
+    return m_encoded;
 }
 
 void ScheduleKeeper::KeyEnded(const std::string& user) {
@@ -176,8 +183,10 @@ void ScheduleKeeper::DropExpired(Seconds now) {
         entry.schedule.erase(std::remove_if(entry.schedule.begin(), entry.schedule.end(), expired),
                              entry.schedule.end());
     // Should the write fail, the expired blocks still count for nothing.
-    if (Save(next))
+    if (Save(next)) {
         m_kept = std::move(next);
+        m_encoded.reset();
+    }
 }
 
 void ScheduleKeeper::Tick(const std::string& connectedUser, const std::string& guardedUser) {

@@ -78,6 +78,8 @@ private:
     KeptSchedules m_kept;
     std::string m_parts;
     std::map<std::string, Retry> m_retries;
+    std::optional<std::string> m_encoded;  // of m_encodedUser's kept schedule
+    std::string m_encodedUser;
     uint64_t m_nextCheckMs = 0;
     uint64_t m_holdUntilMs = 0;
 };
