@@ -63,9 +63,11 @@ void CHushwallDlg::LoadScheduleAtStart() {
     // An older service knows no schedule codes: the file alone holds the schedule then.
     m_serviceKeepsSchedule = m_service.IsOpen() && held != ServiceSchedule::Kept::Unknown;
     if (held == ServiceSchedule::Kept::Some) {
+        // Written again only when it differs: not at every start.
+        if (result != ScheduleFileResult::Ok || EncodeSchedule(kept) != EncodeSchedule(schedule))
+            SaveSchedule(file, kept);
         schedule = kept;
         result = ScheduleFileResult::Ok;
-        SaveSchedule(file, schedule);
     }
     if (const char* message = ScheduleLoadMessage(result))
         ShowMessage(message);

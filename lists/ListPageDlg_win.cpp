@@ -19,7 +19,7 @@ std::string* TargetOf(LPARAM data) {
 
 CListPageDlg::CListPageDlg(UINT templateId, int listId, const AppContext& context,
                            const char* caption, const char* nothingToDelete)
-    : CDialog(templateId),
+    : CFacePage(templateId),
       m_context(context),
       m_listId(listId),
       m_captionText(caption),
@@ -264,22 +264,6 @@ bool CListPageDlg::OnNotify(NMHDR* header, LRESULT& result) {
             return true;
     }
     return false;
-}
-
-HBRUSH CListPageDlg::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
-    if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC)
-        return nullptr;
-    HBRUSH face = globalData.FaceBrush();
-    ::SetBkColor(dc, globalData.clrBtnFace);
-    return face;
-}
-
-INT_PTR CListPageDlg::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled) {
-    handled = msg == WM_ERASEBKGND;
-    if (!handled)
-        return 0;
-    FillWithFace(m_hWnd, reinterpret_cast<HDC>(wp));
-    return TRUE;
 }
 
 void CListPageDlg::ShowMessage(const char* text) {

@@ -3,14 +3,14 @@
 
 #include "base/AppContext.h"
 #include "lists/ListPage.h"
-#include "toolkit/Dialog.h"
+#include "toolkit/ThemedDialog.h"
 #include "ui/BitmapCheckBox_win.h"
 #include "ui/ColorLabel_win.h"
 
 // A tab page whose list-view rows are the entries: the label shows the name,
 // the item data is a copy of the target that the row owns, the check box is the
 // tick. A caption and the "Select All" / "Deselect All" boxes sit above the list.
-class CListPageDlg : public CDialog, public ListPage {
+class CListPageDlg : public CFacePage, public ListPage {
 public:
     ~CListPageDlg() override;
 
@@ -40,8 +40,6 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
-    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
     // Hooks of the derived page.
     virtual void ShowAddDialog() {}

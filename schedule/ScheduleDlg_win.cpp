@@ -25,7 +25,7 @@ void SetCell(HWND list, int row, int column, const std::string& text) {
 }  // namespace
 
 CScheduleDlg::CScheduleDlg(HWND tabWindow, const AppContext& context)
-    : CDialog(IDD_SCHEDULE), m_context(context) {
+    : CFacePage(IDD_SCHEDULE), m_context(context) {
     Create(tabWindow);
 }
 
@@ -186,21 +186,6 @@ bool CScheduleDlg::OnNotify(NMHDR* header, LRESULT& result) {
         ModifySelected();
     }
     return true;
-}
-
-HBRUSH CScheduleDlg::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
-    if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC)
-        return nullptr;
-    ::SetBkColor(dc, globalData.clrBtnFace);
-    return globalData.FaceBrush();
-}
-
-INT_PTR CScheduleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled) {
-    handled = msg == WM_ERASEBKGND;
-    if (!handled)
-        return 0;
-    FillWithFace(m_hWnd, reinterpret_cast<HDC>(wp));
-    return TRUE;
 }
 
 void CScheduleDlg::ShowMessage(const char* text) {

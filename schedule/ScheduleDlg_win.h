@@ -7,12 +7,12 @@
 #include "lists/ListPage.h"
 #include "schedule/ScheduleBlock.h"
 #include "schedule/ScheduleChange.h"
-#include "toolkit/Dialog.h"
+#include "toolkit/ThemedDialog.h"
 #include "ui/ColorLabel_win.h"
 
 // The "Schedule" tab: one row per weekly block, with its days, from, to and
 // what it blocks. Add, Modify (or a double click) and Delete act on the rows.
-class CScheduleDlg : public CDialog {
+class CScheduleDlg : public CFacePage {
 public:
     // Creates the page at once as a child of the main window's tab control.
     CScheduleDlg(HWND tabWindow, const AppContext& context);
@@ -39,8 +39,6 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
-    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
 private:
     void FillRows();

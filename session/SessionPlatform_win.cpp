@@ -35,9 +35,7 @@ void WindowSessionTimers::StartSessionTimer() {
 }
 
 void WindowSessionTimers::StopSessionTimer() {
-    if (m_sessionTimerId)
-        ::KillTimer(m_window, m_sessionTimerId);
-    m_sessionTimerId = 0;
+    KillWindowTimer(m_sessionTimerId);
 }
 
 void WindowSessionTimers::StartBeatTimer() {
@@ -45,9 +43,13 @@ void WindowSessionTimers::StartBeatTimer() {
 }
 
 void WindowSessionTimers::StopBeatTimer() {
-    if (m_beatTimerId)
-        ::KillTimer(m_window, m_beatTimerId);
-    m_beatTimerId = 0;
+    KillWindowTimer(m_beatTimerId);
+}
+
+void WindowSessionTimers::KillWindowTimer(UINT_PTR& id) {
+    if (id)
+        ::KillTimer(m_window, id);
+    id = 0;
 }
 
 void SetScreenSaverRunning(bool running) {

@@ -54,6 +54,8 @@ private:
     UINT m_tickMs;
     UINT_PTR m_sessionTimerId = 0;
     UINT_PTR m_beatTimerId = 0;
+
+    void KillWindowTimer(UINT_PTR& id);
 };
 
 // Marks a screen saver as running or not; outside the NT family this keeps the

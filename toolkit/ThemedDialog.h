@@ -11,3 +11,14 @@ protected:
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
 };
+
+// A page of the main window's tab control: its background and its labels in
+// the face colour, its lists and buttons as they draw themselves.
+class CFacePage : public CDialog {
+public:
+    explicit CFacePage(UINT templateId) : CDialog(templateId) {}
+
+protected:
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
+    INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+};

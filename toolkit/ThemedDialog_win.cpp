@@ -33,3 +33,18 @@ bool CBCGPDialog::OnNotify(NMHDR* header, LRESULT& result) {
     result = 0;
     return true;
 }
+
+HBRUSH CFacePage::OnCtlColor(HDC dc, HWND /*control*/, UINT msg) {
+    if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC)
+        return nullptr;
+    ::SetBkColor(dc, globalData.clrBtnFace);
+    return globalData.FaceBrush();
+}
+
+INT_PTR CFacePage::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, bool& handled) {
+    handled = msg == WM_ERASEBKGND;
+    if (!handled)
+        return 0;
+    FillWithFace(m_hWnd, reinterpret_cast<HDC>(wp));
+    return TRUE;
+}
