@@ -488,4 +488,10 @@ void EndProcess(DWORD pid) {
     }
 }
 
+HWND AskForKey(HWND main, DWORD pid, DWORD timeoutMs) {
+    constexpr UINT kTrayCallback = 0x8000 + 1000;
+    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
+    return WaitFor([&] { return FindWindowOf(pid, "Hushwall! - Enter 64-Letter String"); }, timeoutMs);
+}
+
 }  // namespace e2e

@@ -73,6 +73,10 @@ void ForgetSession(const char* appName);
 std::vector<DWORD> ProcessesNamed(const char* name, const std::vector<DWORD>& except = {});
 void EndProcess(DWORD pid);
 
+// Clicks Hushwall's notification icon (the callback its `main` window gets) and
+// waits for the access key dialog of process `pid`; null when none came.
+HWND AskForKey(HWND main, DWORD pid, DWORD timeoutMs = 10000);
+
 // List views of another process, reached through memory lent in that process.
 int ListRowCount(HWND list);
 std::string ListRowText(HWND list, int row);

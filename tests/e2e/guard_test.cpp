@@ -18,7 +18,6 @@
 namespace {
 
 constexpr const char* kApp = "Hushwall";
-constexpr UINT kTrayCallback = 0x8000 + 1000;
 const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
 
 class Guard : public ::testing::Test {
@@ -105,9 +104,7 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
     EXPECT_EQ(e2e::SessionRecord(kApp), "2037 1 1 0 0");
 
     // The key ends the session: the service lets go.
-    constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
-    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(secondPid, kKeyCaption); }, 10000);
+    HWND key = e2e::AskForKey(main, secondPid);
     ASSERT_NE(key, nullptr);
     e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
     e2e::Click(::GetDlgItem(key, IDOK));

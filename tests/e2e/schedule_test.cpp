@@ -15,9 +15,7 @@
 namespace {
 
 constexpr const char* kApp = "Hushwall";
-constexpr UINT kTrayCallback = 0x8000 + 1000;
 constexpr WPARAM kExitCommand = 32780;  // ID_APP_EXIT
-constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
 
 class ScheduleRun : public ::testing::Test {
 protected:
@@ -41,6 +39,14 @@ protected:
     }
     HWND FindMain() { return e2e::FindMainWindow(program.pid); }
     static std::string kService() { return e2e::OwnFolder() + "HushwallFilterTest.exe"; }
+
+    // Started as the Run value starts it at log-on: behind the icon.
+    void StartAsAtLogOn() {
+        ASSERT_TRUE(e2e::Start(exe, program, "/schedule"));
+        main = e2e::WaitFor([&] { return FindMain(); }, 10000);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 6000));
+    }
 
     // The recording filter service, registered for this test's Hushwall.exe.
     void InstallService() {
@@ -110,11 +116,8 @@ TEST_F(ScheduleRun, ADeletedBlockStillWidensAGuardedSessionAtItsStart) {
         return;
     ASSERT_NO_FATAL_FAILURE(InstallService());
 
-    // As the Run value starts it at log-on: behind the icon, in a session at once.
-    ASSERT_TRUE(e2e::Start(exe, program, "/schedule"));
-    main = e2e::WaitFor([&] { return FindMain(); }, 10000);
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 6000));
+    // Inside the block under way the session starts at once.
+    ASSERT_NO_FATAL_FAILURE(StartAsAtLogOn());
     ASSERT_TRUE(e2e::Start(notesPath, notes));
     EXPECT_TRUE(notes.WaitEnd(5000)) << "the block under way is blocked at start-up";
     ASSERT_TRUE(e2e::Start(gamePath, game));
@@ -129,8 +132,7 @@ TEST_F(ScheduleRun, ADeletedBlockStillWidensAGuardedSessionAtItsStart) {
     EXPECT_FALSE(::IsWindowVisible(main));
 
     // A click on the icon asks for the key; Cancel leaves the session running.
-    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    HWND key = e2e::AskForKey(main, program.pid, 5000);
     ASSERT_NE(key, nullptr);
     e2e::Click(::GetDlgItem(key, IDCANCEL));
     ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(key); }, 3000));
@@ -147,10 +149,7 @@ TEST_F(ScheduleRun, TheServiceStartsHushwallAtABlocksStartWhenItsFilesAreGone) {
 
     // At its start Hushwall hands the file's schedule to the service; then all
     // that the user may change goes.
-    ASSERT_TRUE(e2e::Start(exe, program, "/schedule"));
-    main = e2e::WaitFor([&] { return FindMain(); }, 10000);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 6000));
+    ASSERT_NO_FATAL_FAILURE(StartAsAtLogOn());
     ::PostMessageA(main, WM_COMMAND, kExitCommand, 0);
     ASSERT_TRUE(program.WaitEnd(5000));
     main = nullptr;

@@ -137,9 +137,7 @@ TEST_F(Session, ATickedProgramIsBlockedFromTheWindow) {
     ::ShowWindow(main, SW_SHOW);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 2000));
     // A click on the icon asks for the key; Cancel leaves the session running.
-    constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
-    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    HWND key = e2e::AskForKey(main, program.pid, 5000);
     ASSERT_NE(key, nullptr);
     e2e::Click(::GetDlgItem(key, IDCANCEL));
     ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(key); }, 3000));
@@ -147,8 +145,7 @@ TEST_F(Session, ATickedProgramIsBlockedFromTheWindow) {
     EXPECT_NE(e2e::RunValue(kApp), "<none>");
 
     // The key typed as shown, in lower case: the window is back and the session over.
-    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 5000);
+    key = e2e::AskForKey(main, program.pid, 5000);
     ASSERT_NE(key, nullptr);
     std::string shown = e2e::Text(::GetDlgItem(key, 1017));
     ASSERT_EQ(shown.size(), 64u);

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr const char* kApp = "Hushwall";
-constexpr UINT kTrayCallback = 0x8000 + 1000;
 constexpr int kBlockNow = 1000, kMinutes = 1005, kWebsiteList = 1019, kSelectAllWebsites = 32789;
 const wchar_t* const kPipe = L"\\\\.\\pipe\\HushwallFilter";
 
@@ -232,9 +231,7 @@ TEST_F(WebsiteBlocking, ASessionsRulesStartClearAndStopReachTheService) {
 
     // The key ends the session: the service's key end deletes every filter at once.
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
-    constexpr const char* kKeyCaption = "Hushwall! - Enter 64-Letter String";
-    ::PostMessageA(main, kTrayCallback, 0, WM_LBUTTONUP);
-    HWND key = e2e::WaitFor([&] { return e2e::FindWindowOf(program.pid, kKeyCaption); }, 10000);
+    HWND key = e2e::AskForKey(main, program.pid);
     ASSERT_NE(key, nullptr);
     e2e::SetText(::GetDlgItem(key, 1018), e2e::Text(::GetDlgItem(key, 1017)));
     e2e::Click(::GetDlgItem(key, IDOK));
