@@ -39,38 +39,37 @@ protected:
 
     static HWND FindMain(DWORD pid) { return e2e::FindMainWindow(pid); }
 
-    // Hushwall.exe copied to a folder of its own with `gamePath` blocked, the
-    // recording service installed for it, and a stored session resumed.
-    void StartGuardedSession(const std::string& gamePath, std::string* exe) {
+    // Hushwall.exe copied to a folder of its own with a copy of the sleeper
+    // (`gamePath`) blocked, the recording service installed for it, and a
+    // stored session resumed.
+    void StartGuardedSession() {
+        gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
         ASSERT_TRUE(
             ::CopyFileA((e2e::OwnFolder() + "sleeper.exe").c_str(), gamePath.c_str(), FALSE));
         const std::string folder = e2e::FreshFolder("hw-e2e-guard");
-        *exe = folder + "Hushwall.exe";
-        ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe->c_str(), FALSE));
+        exe = folder + "Hushwall.exe";
+        ASSERT_TRUE(::CopyFileA((e2e::OwnFolder() + "Hushwall.exe").c_str(), exe.c_str(), FALSE));
         ASSERT_TRUE(SaveEntryList(folder + "default.apps", {{gamePath, "Game", true}}));
         ASSERT_EQ(
-            e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + *exe + "\""),
+            e2e::RunTool(e2e::OwnFolder() + "HushwallFilterTest.exe", "--install \"" + exe + "\""),
             0);
         ASSERT_TRUE(e2e::WaitUntil([] { return ::WaitNamedPipeW(kPipe, 100) != FALSE; }, 30000));
         e2e::StoreSessionRecord(kApp, "2037 1 1 0 0");
-        ASSERT_TRUE(e2e::Start(*exe, program));
+        ASSERT_TRUE(e2e::Start(exe, program));
         ASSERT_NE(e2e::WaitFor([&] { return FindMain(program.pid); }, 10000), nullptr);
-        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == *exe; }, 5000));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::RunValue(kApp) == exe; }, 5000));
         e2e::Pump(500);
     }
 
+    std::string gamePath, exe;
     e2e::Program program;
     e2e::Program game;
     std::vector<DWORD> others;
 };
 
 TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlockedPrograms) {
-    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    std::string exe;
     // A stored session resumes at start and is handed to the service.
-    StartGuardedSession(gamePath, &exe);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartGuardedSession());
     const std::string copyPath = e2e::FreshFolder("hw-e2e-guard-copy") + "notes.exe";
     ASSERT_TRUE(::CopyFileA(gamePath.c_str(), copyPath.c_str(), FALSE));
     HWND main = nullptr;
@@ -120,11 +119,7 @@ TEST_F(Guard, AProgramEndedByForceIsStartedAgainAndUntilThenTheServiceEndsBlocke
 // A program that connects to the pipe in a tight loop is refused at a limited
 // rate and does not keep the service from its tick.
 TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
-    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    std::string exe;
-    StartGuardedSession(gamePath, &exe);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartGuardedSession());
     std::atomic<bool> stop{false};
     std::atomic<long> connections{0};
     std::thread flood([&] {
@@ -156,11 +151,7 @@ TEST_F(Guard, AClientConnectingInATightLoopDoesNotKeepTheGuardFromSweeping) {
 // The hidden window of a session is closed by nothing but the key: a close
 // posted by another program leaves the same process running and blocking.
 TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
-    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    std::string exe;
-    StartGuardedSession(gamePath, &exe);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartGuardedSession());
     HWND main = FindMain(program.pid);
     ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }, 5000));
     constexpr WPARAM kExit = 32780;  // the menu's Exit
@@ -178,11 +169,7 @@ TEST_F(Guard, CloseMessagesToTheHiddenWindowChangeNothing) {
 // The record is only the program's copy: set to a past time, with the program
 // then ended by force, the session the service holds goes on.
 TEST_F(Guard, ARecordSetToThePastDoesNotEndTheSession) {
-    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    std::string exe;
-    StartGuardedSession(gamePath, &exe);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartGuardedSession());
     e2e::StoreSessionRecord(kApp, "2020 1 1 0 0");
     program.Kill();
     std::vector<DWORD> notOurs = others;
@@ -200,11 +187,7 @@ TEST_F(Guard, ARecordSetToThePastDoesNotEndTheSession) {
 
 // A suspended program sends no beats: the service sweeps in its place.
 TEST_F(Guard, WithTheProgramsThreadsSuspendedTheServiceEndsBlockedPrograms) {
-    const std::string gamePath = e2e::FreshFolder("hw-e2e-guard-games") + "game.exe";
-    std::string exe;
-    StartGuardedSession(gamePath, &exe);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartGuardedSession());
     std::vector<HANDLE> threads;
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry = {};
