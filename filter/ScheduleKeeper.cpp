@@ -128,10 +128,7 @@ bool ScheduleKeeper::Submit(const std::string& user) {
     // The first schedule a user hands over loosens nothing: it is taken as it is.
     entry.schedule =
         found == m_kept.end() ? submitted : MergeSubmitted(found->second.schedule, submitted, now);
-    entry.schedule.erase(
-        std::remove_if(entry.schedule.begin(), entry.schedule.end(),
-                       [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
-        entry.schedule.end());
+    DropSpentBlocks(entry.schedule, now);
     if (!ScheduleFits(entry.schedule) || EncodeSchedule(entry.schedule).size() > kMaxKeptSchedule ||
         !Save(next))
         return false;
@@ -172,16 +169,15 @@ bool ScheduleKeeper::Save(const KeptSchedules& kept) {
 }
 
 void ScheduleKeeper::DropExpired(Seconds now) {
-    const auto expired = [&](const ScheduleBlock& b) { return !BlockInForce(b, now); };
     // Checked every second: nothing is copied unless a block's time has come.
+    const auto spent = [&](const ScheduleBlock& b) { return !BlockInForce(b, now); };
     if (std::none_of(m_kept.begin(), m_kept.end(), [&](const auto& kept) {
-            return std::any_of(kept.second.schedule.begin(), kept.second.schedule.end(), expired);
+            return std::any_of(kept.second.schedule.begin(), kept.second.schedule.end(), spent);
         }))
         return;
     KeptSchedules next = m_kept;
     for (auto& [user, entry] : next)
-        entry.schedule.erase(std::remove_if(entry.schedule.begin(), entry.schedule.end(), expired),
-                             entry.schedule.end());
+        DropSpentBlocks(entry.schedule, now);
     // Should the write fail, the expired blocks still count for nothing.
     if (Save(next)) {
         m_kept = std::move(next);

@@ -79,9 +79,7 @@ EditResult ApplyScheduleEdit(const Schedule& saved, const ScheduleEdit& edit, Se
         }
     }
 
-    next.erase(std::remove_if(next.begin(), next.end(),
-                              [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
-               next.end());
+    DropSpentBlocks(next, now);
     if (!ScheduleFits(next))
         return Refuse(saved, EditOutcome::Invalid);
     return {outcome, std::move(next)};

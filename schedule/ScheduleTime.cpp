@@ -78,6 +78,14 @@ bool BlockInForce(const ScheduleBlock& block, Seconds now) {
     return block.until == 0 || now < block.until;
 }
 
+bool DropSpentBlocks(Schedule& schedule, Seconds now) {
+    const size_t before = schedule.size();
+    schedule.erase(std::remove_if(schedule.begin(), schedule.end(),
+                                  [&](const ScheduleBlock& b) { return !BlockInForce(b, now); }),
+                   schedule.end());
+    return schedule.size() != before;
+}
+
 std::optional<Occurrence> OccurrenceAt(const ScheduleBlock& block, Seconds now) {
     if (!BlockInForce(block, now))
         return std::nullopt;

@@ -20,6 +20,8 @@ struct Occurrence {
 
 // False for a retired block once its `until` has come: it counts for nothing.
 bool BlockInForce(const ScheduleBlock& block, Seconds now);
+// Drops those blocks; true when any went.
+bool DropSpentBlocks(Schedule& schedule, Seconds now);
 
 // The occurrence of the block that contains `now`, if any.
 std::optional<Occurrence> OccurrenceAt(const ScheduleBlock& block, Seconds now);
